@@ -1,0 +1,72 @@
+// Shared pieces of the ravo-cli sub-commands.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/Receiver.h"
+#include "presentation/FileSystem.h"
+
+namespace ravo::cli {
+
+constexpr int kExitUsage = 2;
+
+// Prints "ravo-cli: MESSAGE" on stderr and returns the usage exit status.
+int fail(const std::string& message);
+
+std::string toStd(const QString& s);
+
+// The decimal separator of the user's locale, for number text in grid cells.
+char localeDecimalSeparator();
+
+// The default log folder: the home folder + "/logger/".
+std::string defaultLogFolder();
+
+// Options that decode and listen share: band, logging, prefixes, filter, --set,
+// --echo and --state.
+struct DecodeOptions {
+    bool vhf = true;
+    std::string logDir;  // empty: no file at all is written
+    bool separateFiles = false;
+    std::string pulsePrefix = "ravo";
+    std::string tempPrefix = "ravo";
+    std::string filter = "0";
+    QStringList sets;
+    std::string echoPath;
+    std::string statePath;
+};
+
+void addDecodeOptions(QCommandLineParser& parser);
+// Reads the options; on a bad value returns false with a reason.
+bool readDecodeOptions(const QCommandLineParser& parser, DecodeOptions& out, std::string& error);
+
+// A receiver set up as the options say, printing every message-box write on
+// stdout and every modal message on stderr, echoing the monitor to --echo.
+class Session {
+public:
+    Session(const Clock& clock, const DecodeOptions& options);
+    ~Session();
+    // Applies the band, logging settings, filter and --set texts.
+    bool configure(std::string& error);
+    // Writes the --state snapshot when asked for; false when it cannot be written.
+    bool writeState(std::string& error);
+    bool echoOpen(std::string& error);
+
+    Receiver& receiver() { return *rx_; }
+
+private:
+    DecodeOptions options_;
+    std::unique_ptr<FileSystem> files_;
+    std::unique_ptr<Receiver> rx_;
+    std::FILE* echo_ = nullptr;
+};
+
+int runDecode(const QStringList& args);
+int runListen(const QStringList& args);
+int runCommand(const QStringList& args);
+int runSimulate(const QStringList& args);
+
+}  // namespace ravo::cli

@@ -1,0 +1,59 @@
+// ravo-cli decode [options] [FILE]: decodes a capture (or raw bytes with --raw)
+// and exits.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/CliCommon.h"
+#include "sim/Replay.h"
+
+namespace ravo::cli {
+
+int runDecode(const QStringList& args) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Decode a capture of receiver traffic (FILE, or standard input).");
+    addDecodeOptions(parser);
+    parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
+    parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
+    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
+
+    DecodeOptions options;
+    std::string error;
+    if (!readDecodeOptions(parser, options, error)) return fail(error);
+
+    const QString file = parser.positionalArguments().value(0, "-");
+    const bool fromStdin = file == "-";
+    std::ifstream fileStream;
+    if (!fromStdin) {
+        fileStream.open(toStd(file), std::ios::binary);
+        if (!fileStream) return fail("cannot read " + toStd(file) + ": " + std::strerror(errno));
+    }
+    std::istream& in = fromStdin ? std::cin : fileStream;
+    const std::string inputName = fromStdin ? "<stdin>" : toStd(file);
+
+    ReplayClock clock;
+    Session session(clock, options);
+    if (!session.configure(error)) return fail(error);
+    Receiver& rx = session.receiver();
+
+    if (parser.isSet("raw")) {
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad()) return fail("cannot read " + inputName);
+        rx.receive(bytes);
+        drainReceiveBuffer(rx);
+    } else if (const auto bad = replayCapture(in, rx, clock)) {
+        std::fflush(stdout);
+        return fail(inputName + ":" + std::to_string(bad->line) + ": " + bad->reason);
+    } else if (in.bad()) {
+        return fail("cannot read " + inputName);
+    }
+    std::fflush(stdout);
+    if (!session.writeState(error)) return fail(error);
+    return 0;
+}
+
+}  // namespace ravo::cli

@@ -1,0 +1,71 @@
+// The program-wide state shared by the frame handling and the decoders: the
+// receive buffer, the current item and its header fields, the CRC register, the
+// time texts, the band, the per-row F1 state and the profiled address.
+// An object rather than globals, so that a test can make as many as it likes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "common/TimeTexts.h"
+#include "serial/ReceiveBuffer.h"
+
+namespace ravo {
+
+constexpr int kGridRows = 20;
+constexpr int kNoRow = 20;  // what the row lookups return when no row is free
+
+// A reading as a decoder interprets it: a number or a text.
+using ReadingValue = std::variant<double, std::string>;
+
+// Per pulse-grid-row state of the F1 family; reset when the row's address changes.
+struct F1RowState {
+    std::int32_t deviceType = 0;        // 0 = not known
+    int mainStatus = 0;                 // status of the stored main packet; 0 = none
+    std::array<std::uint8_t, 4> savedPayload{};
+    std::uint32_t serialNumber = 0;     // 0 = not known
+};
+
+struct ProgramState {
+    ReceiveBuffer receiveBuffer;
+
+    // The current item, positions 1 to 1000 (index 0 unused).
+    std::array<int, 1001> frameBytes{};
+    int frameLength = 0;
+    int headerOffset = 0;
+    bool textLineMode = false;
+    bool rtlLine = false;
+
+    // CRC-16 register and result, and the command being composed.
+    std::uint8_t crcLow = 0;
+    std::uint8_t crcHigh = 0;
+    bool crcOk = false;
+    std::string commandText;
+
+    // Header fields of the current frame.
+    std::int32_t txAddress = 0;
+    int statusByte = 0;
+    std::array<std::uint8_t, 4> payloadBytes{};
+    std::string signalLevel;
+    std::string messageLine;
+    ReadingValue value1 = 0.0;
+    ReadingValue value2 = 0.0;
+
+    TimeTexts time;
+    bool vhfBand = true;
+
+    std::array<F1RowState, kGridRows + 1> f1{};
+
+    std::int64_t profileAddress = 0;
+    double profileTemperature = 0;
+
+    // Bad items since start or the last reset; 64 bits, so it never turns negative.
+    std::uint64_t errorCount = 0;
+
+    // Byte n (1-based) of the current item.
+    int byte(int n) const { return n >= 1 && n <= 1000 ? frameBytes[static_cast<size_t>(n)] : 0; }
+};
+
+}  // namespace ravo

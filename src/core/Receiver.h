@@ -1,0 +1,68 @@
+// One receiver monitor: the program-wide state, the screen model and the services
+// they use (clock, files, messages). The frame decoder, the decoders, the grids,
+// the logs and the operator actions all work on this object.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "common/Clock.h"
+#include "common/NumberText.h"
+#include "common/ProgramState.h"
+#include "presentation/FileSystem.h"
+#include "presentation/ScreenModel.h"
+#include "profile/Profile.h"
+
+namespace ravo {
+
+struct ReceiverSettings {
+    std::string logFolder;        // initial txtfilepath
+    char decimalSeparator = '.';  // of number text in grid cells
+};
+
+class Receiver {
+public:
+    Receiver(const Clock& clock, FileSystem& files, ReceiverSettings settings = {});
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+
+    ProgramState state;
+    ScreenModel screen;
+    ProfileWindow profile;
+    const Clock& clock;
+    FileSystem& files;
+    const char decimalSeparator;
+
+    // Receive event: the bytes that arrived, in order, unaltered.
+    void receive(std::string_view bytes) { state.receiveBuffer.append(bytes); }
+
+    // One tick of the poll timer: calls the frame decoder once when the receive
+    // buffer is not empty. Returns whether it did.
+    bool tick();
+
+    // Takes at most one item off the front of the receive buffer and handles it.
+    void frameDecoder();
+
+    // Operator actions by control name; false for a name that is not a control of
+    // that kind.
+    bool click(std::string_view name);
+    bool doubleClick(std::string_view name);
+    // The operator types a text into a box (runs the same change handling).
+    void type(BoxRef box, std::string text) { screen.setText(box, std::move(text)); }
+
+    // Selects the receiver band (the VHF or UHF option).
+    void selectBand(bool vhf);
+
+    // A modal "Error" message. The core never waits for it: it is queued, and the
+    // window shows it once the current handler has returned.
+    void raiseError(std::string text);
+    std::deque<std::string> pendingErrors;
+    std::function<void(const std::string&)> onError;
+
+    // Number text with the configured decimal separator.
+    std::string number(double v) const { return numberText(v, decimalSeparator); }
+};
+
+}  // namespace ravo

@@ -1,0 +1,78 @@
+// Temperature transmitters, type 0x82, either band.
+//
+//   byte  1     2  3  4       5          6  7        8  9          10 11
+//        [82] [address, MSB] [status] [temp 1 H,L] [temp 2 H,L]  [CRC lo,hi]
+//   status: bit 7 low battery, bit 4 status lamp, bits 0-3 firmware
+//   VHF: one temperature; bits 4-7 of byte 9 are the S level.
+//   Temperature word W = 256 H + L in half degrees:
+//     H bit 7 sensor error; H bit 6: 15-bit two's complement; H bit 3: 12-bit
+//     two's complement; otherwise W / 2.
+// A wrapped 12-byte frame on VHF has every position from byte 2 on one higher.
+//
+// This decoder is the pattern of the others: compose MessageLine, show it, log one
+// row, find the grid row, paint and fill its cells.
+#include <optional>
+
+#include "decoders/DecoderCommon.h"
+#include "decoders/Decoders.h"
+#include "decoders/HalfDegree.h"
+#include "presentation/CsvLog.h"
+#include "presentation/Grids.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+namespace {
+
+constexpr double kErrorValue = 255;
+
+// Appends a temperature to the line; returns the value stored for it.
+double appendTemperature(std::string& line, int high, int low) {
+    const std::optional<double> t = halfDegreeTemperature(high, low);
+    line += t ? spacedNumber(*t) : "error";
+    return t.value_or(kErrorValue);
+}
+
+std::string gridTemperature(const Receiver& rx, double value) {
+    return value == kErrorValue ? "!!" : rx.number(value) + kDegreesC;
+}
+
+}  // namespace
+
+void decodeTemperature(Receiver& rx) {
+    ProgramState& st = rx.state;
+    const int o = st.headerOffset;
+    const bool uhf = !st.vhfBand;
+
+    std::string line = labelAndAddress(rx, "Temperature - Address: ");
+    line += "  Temp 1 = ";
+    const double value1 = appendTemperature(line, st.byte(o + 6), st.byte(o + 7));
+    st.value1 = value1;
+    double value2 = 0;
+    if (uhf) {
+        line += "  Temp 2 = ";
+        value2 = appendTemperature(line, st.byte(o + 8), st.byte(o + 9));
+        st.value2 = value2;
+        if (lowBattery(st.statusByte)) line += kLowBattery;
+    }
+    line += firmwareAndTime(rx, st.statusByte);
+    st.messageLine = line;
+    showMessageLine(rx);
+
+    logReading(rx, st.signalLevel, spacedNumber(value1), uhf ? spacedNumber(value2) : std::string());
+
+    const int row = findTempRow(rx, colour::black);
+    if (row < kGridRows) {
+        ScreenModel& s = rx.screen;
+        for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
+            s.setFore(f, row, colour::black);
+        s.setText(Field::txtemprx, row, st.time.timeText);
+        s.setText(Field::txttemp1, row, gridTemperature(rx, value1));
+        if (uhf) s.setText(Field::txttemp2, row, gridTemperature(rx, value2));
+        s.setLamp(row, (st.statusByte & 0x10) != 0);
+        if (!uhf) s.setText(Field::txttempslevel, row, rx.number(st.byte(o + 9) / 16));
+    }
+
+    rx.profile.feed(value1);
+}
+
+}  // namespace ravo

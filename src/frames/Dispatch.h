@@ -1,0 +1,28 @@
+// The dispatch table: which decoder takes a checked frame, by type code and band.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace ravo {
+
+class Receiver;
+
+using DecoderFn = void (*)(Receiver&);
+
+enum class Band { Either, UhfOnly, VhfOnly };
+
+struct DispatchRow {
+    std::uint8_t typeCode;
+    Band band;
+    DecoderFn decode;  // null while the family has no decoder: its frames are bad frames
+    const char* family;
+};
+
+extern const std::array<DispatchRow, 16> kDispatchTable;
+
+// The first row whose type code is `typeCode` and whose band condition holds, or
+// null. The CRC condition is the caller's.
+const DispatchRow* findDispatchRow(int typeCode, bool vhfBand);
+
+}  // namespace ravo

@@ -1,0 +1,65 @@
+// The frame decoder: extraction, then the header stage (CRC, address, status,
+// payload, signal level, time), repeat suppression and dispatch.
+#include "common/TextValue.h"
+#include "core/Receiver.h"
+#include "frames/BadFrames.h"
+#include "frames/Crc16.h"
+#include "frames/Dispatch.h"
+#include "frames/FrameExtraction.h"
+
+namespace ravo {
+namespace {
+
+// hh, mm and ss of a time text, each read as a number.
+struct TimeParts {
+    double h, m, s;
+};
+TimeParts timeParts(const std::string& t) {
+    auto part = [&t](size_t pos) { return pos < t.size() ? textValue(std::string_view(t).substr(pos, 2)) : 0.0; };
+    return {part(0), part(3), part(6)};
+}
+
+// True when the transmitter's grid row shows a reading less than 4 seconds ago in
+// the same minute.
+bool isRecentRepeat(const Receiver& rx) {
+    const auto& screen = rx.screen;
+    const double address = rx.state.txAddress;
+    const std::string* rowTime = nullptr;
+    for (int i = 0; i < kGridRows && !rowTime; ++i)
+        if (textValue(screen.text(Field::txttx, i)) == address) rowTime = &screen.text(Field::txtlog, i);
+    for (int i = 0; i < kGridRows && !rowTime; ++i)
+        if (textValue(screen.text(Field::txttempadd, i)) == address) rowTime = &screen.text(Field::txtemprx, i);
+    if (!rowTime || rowTime->empty()) return false;
+    const TimeParts then = timeParts(*rowTime);
+    const TimeParts now = timeParts(rx.state.time.timeText);
+    return now.h == then.h && now.m == then.m && now.s - then.s < 4;
+}
+
+void headerStage(Receiver& rx) {
+    ProgramState& st = rx.state;
+    if (st.frameLength > 3) checkFrameCrc(st);
+    else st.crcOk = false;
+    if (st.rtlLine) st.crcOk = true;
+
+    const int o = st.headerOffset;
+    st.txAddress = st.byte(o + 2) * 65536 + st.byte(o + 3) * 256 + st.byte(o + 4);
+    st.statusByte = st.byte(o + 5);
+    for (int k = 0; k < 4; ++k) st.payloadBytes[static_cast<size_t>(k)] = static_cast<std::uint8_t>(st.byte(o + 6 + k));
+    st.signalLevel = st.vhfBand ? " " + std::to_string(st.byte(o + 9) / 16) : std::string();
+    updateTimestamp(st.time, rx.clock);
+
+    const int type = st.byte(1);
+    if (type != 0xF1 && type != 0x7B && isRecentRepeat(rx)) return;
+
+    const DispatchRow* row = st.crcOk ? findDispatchRow(type, st.vhfBand) : nullptr;
+    if (row) row->decode(rx);
+    else handleBadFrame(rx);
+}
+
+}  // namespace
+
+void Receiver::frameDecoder() {
+    if (extractItem(*this) == Extraction::Cut) headerStage(*this);
+}
+
+}  // namespace ravo

@@ -1,0 +1,169 @@
+#include "frames/FrameExtraction.h"
+
+#include <string>
+
+#include "common/NumberText.h"
+#include "core/Receiver.h"
+
+namespace ravo {
+namespace {
+
+constexpr char CR = 0x0D;
+constexpr char STX = 0x02;
+constexpr char ETX = 0x03;
+constexpr std::string_view kFfPair("\xFF\xFF", 2);
+constexpr size_t npos = ReceiveBuffer::npos;
+
+constexpr int kTypeCodes[] = {0x82, 0x83, 0x84, 0x85, 0x86, 0x8A, 0x7A, 0x81,
+                              0x87, 0x88, 0x89, 0x8B, 0x8F, 0xF1, 0xF2};
+
+bool isTextTypeCode(std::string_view two) {
+    if (two.size() != 2) return false;
+    for (const int code : kTypeCodes)
+        if (two == hexByte(code)) return true;
+    return false;
+}
+
+// Echo of a binary item: each byte as two hex digits and a space, then CR LF.
+std::string binaryEcho(const ProgramState& st) {
+    std::string echo;
+    echo.reserve(static_cast<size_t>(st.frameLength) * 3 + 2);
+    for (int i = 1; i <= st.frameLength; ++i) echo += hexByte(st.byte(i)) + " ";
+    echo += "\r\n";
+    return echo;
+}
+
+void setBytesFromText(ProgramState& st, std::string_view text, int length, int stride) {
+    st.frameLength = length;
+    for (int i = 1; i <= length; ++i)
+        st.frameBytes[static_cast<size_t>(i)] = hexPair(text, static_cast<size_t>(stride * i - (stride - 1)));
+}
+
+void setBytesFromBinary(ProgramState& st, std::string_view bytes) {
+    st.frameLength = static_cast<int>(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) st.frameBytes[i + 1] = static_cast<unsigned char>(bytes[i]);
+}
+
+}  // namespace
+
+bool isFrameTypeCode(int code) {
+    for (const int c : kTypeCodes)
+        if (c == code) return true;
+    return false;
+}
+
+bool isStxTypeCode(int code) { return code == 0x7B || isFrameTypeCode(code); }
+
+int hexPair(std::string_view text, size_t pos) {
+    int value = 0;
+    for (size_t i = pos - 1; i < pos + 1 && i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\n') continue;
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else break;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+Extraction extractItem(Receiver& rx) {
+    ProgramState& st = rx.state;
+    ReceiveBuffer& buf = st.receiveBuffer;
+    const std::string_view text = buf.view();
+    const size_t cr = buf.find(CR);
+    st.headerOffset = 0;
+    st.rtlLine = false;
+
+    // 1. A line holding "Rtl" anywhere: its hex text follows "Rtl" and one separator.
+    if (const size_t rtl = buf.find("Rtl"); rtl != npos) {
+        if (cr == npos) return Extraction::Wait;
+        st.textLineMode = true;
+        const std::string frameText(text.substr(rtl + 4, 18));
+        buf.removeFront(cr + 1);
+        setBytesFromText(st, frameText, 9, 2);
+        st.rtlLine = true;
+        if (frameText.compare(0, 2, "7C") == 0) return Extraction::Discard;
+        rx.screen.appendMonitor(frameText + "\r\n");
+        return Extraction::Cut;
+    }
+
+    // 2. A hexadecimal text line (or a leading 0xFF pair).
+    const std::string_view firstTwo = text.substr(0, 2);
+    if (isTextTypeCode(firstTwo) || firstTwo == kFfPair) {
+        if (cr == npos) return Extraction::Wait;
+        st.textLineMode = true;
+        if (firstTwo == kFfPair) {
+            buf.removeFront(2);
+            return Extraction::Discard;
+        }
+        if (buf.find(kFfPair) != npos) {
+            // The line ends with CR LF and an 0xFF pair.
+            const std::string frameText(text.substr(0, cr + 1));
+            buf.removeFront(cr + 4);
+            setBytesFromText(st, frameText, 11, 2);
+            rx.screen.appendMonitor(frameText);
+            return Extraction::Cut;
+        }
+        if (cr == 34) {
+            // Eleven pairs separated by one character each, CR in the 35th place.
+            const std::string frameText(text.substr(0, 35));
+            buf.removeFront(35);
+            setBytesFromText(st, frameText, 11, 3);
+            rx.screen.appendMonitor(frameText);
+            return Extraction::Cut;
+        }
+        return Extraction::Wait;
+    }
+
+    // 3. A binary frame of 11 bytes, possibly followed by an 0xFF separator pair.
+    if (isFrameTypeCode(buf.at(0))) {
+        st.textLineMode = false;
+        if (buf.size() < 11) return Extraction::Wait;
+        setBytesFromBinary(st, text.substr(0, 11));
+        buf.removeFront(11);
+        if (!buf.empty() && buf.at(0) == 0xFF) buf.removeFront(2);
+        rx.screen.appendMonitor(binaryEcho(st));
+        return Extraction::Cut;
+    }
+
+    // 4. A 12-byte payload wrapped in STX ... ETX (21 characters from the STX).
+    if (const size_t stx = buf.find(STX); stx != npos) {
+        if (buf.size() < stx + 21) return Extraction::Wait;
+        if (!isStxTypeCode(buf.at(stx + 6))) {
+            buf.removeFront(1);
+            return Extraction::Discard;
+        }
+        st.textLineMode = false;
+        const int marker = buf.at(stx + 1);
+        if ((marker != 0x11 && marker != 0x12) || buf.at(stx + 5) != 0xB0 || text[stx + 20] != ETX) {
+            buf.removeFront(1);
+            return Extraction::Discard;
+        }
+        setBytesFromBinary(st, text.substr(stx + 6, 12));
+        buf.removeFront(stx + 20);  // the ETX stays in front and goes with a later call
+        if (st.vhfBand) st.headerOffset = 1;
+        rx.screen.appendMonitor(binaryEcho(st));
+        return Extraction::Cut;
+    }
+
+    // 5. Nothing can start here.
+    if (st.textLineMode) {
+        if (cr != npos) {
+            buf.removeFront(cr + 2);
+            return Extraction::Discard;
+        }
+        if (const size_t etx = buf.find(ETX); etx != npos) {
+            buf.removeFront(etx + 2);
+            return Extraction::Discard;
+        }
+        return Extraction::Wait;
+    }
+    if (const size_t ff = buf.find(kFfPair); ff != npos) buf.removeFront(ff + 2);
+    else buf.removeFront(1);
+    return Extraction::Discard;
+}
+
+}  // namespace ravo

@@ -1,0 +1,26 @@
+// The first stage of the frame decoder: looks at the front of the receive buffer
+// and waits, discards characters, or cuts one item into FrameBytes and echoes it
+// to the receiver monitor pane.
+#pragma once
+
+#include <string_view>
+
+namespace ravo {
+
+class Receiver;
+
+enum class Extraction { Wait, Discard, Cut };
+
+Extraction extractItem(Receiver& rx);
+
+// True for the fifteen type codes that start a binary frame or a text line.
+bool isFrameTypeCode(int code);
+// True for the sixteen codes accepted after STX (the fifteen and 0x7B).
+bool isStxTypeCode(int code);
+
+// A byte written as two characters: hexadecimal digits of either case; blanks,
+// tabs and line feeds are skipped, any other character ends the number; no digit
+// gives 0. `pos` is 1-based; characters past the end count as absent.
+int hexPair(std::string_view text, size_t pos);
+
+}  // namespace ravo

@@ -1,0 +1,63 @@
+#include "sim/Replay.h"
+
+#include "common/Latin1.h"
+#include "sim/Capture.h"
+
+namespace ravo {
+
+void ReplayClock::advance(double seconds) {
+    if (!fixed_) fixed_.emplace(system_.now());
+    fixed_->advance(seconds);
+}
+
+void drainReceiveBuffer(Receiver& rx) {
+    while (!rx.state.receiveBuffer.empty()) {
+        const size_t before = rx.state.receiveBuffer.size();
+        rx.tick();
+        if (rx.state.receiveBuffer.size() == before) break;
+    }
+}
+
+bool typeIntoBox(Receiver& rx, const std::string& name, const std::string& utf8Text) {
+    const auto ref = ScreenModel::parseBoxName(name);
+    if (!ref) return false;
+    std::string text;
+    if (!utf8ToLatin1(utf8Text, text)) text = utf8Text;  // not UTF-8: taken byte for byte
+    rx.type(*ref, std::move(text));
+    return true;
+}
+
+std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock) {
+    std::string line;
+    size_t number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const capture::Record record = capture::parseLine(line);
+        std::optional<std::string> error;
+        std::visit(
+            [&](const auto& r) {
+                using T = std::decay_t<decltype(r)>;
+                if constexpr (std::is_same_v<T, capture::SetTime>) {
+                    clock.set(r.time);
+                } else if constexpr (std::is_same_v<T, capture::Advance>) {
+                    clock.advance(r.seconds);
+                } else if constexpr (std::is_same_v<T, capture::Receive>) {
+                    rx.receive(r.bytes);
+                    drainReceiveBuffer(rx);
+                } else if constexpr (std::is_same_v<T, capture::Set>) {
+                    if (!typeIntoBox(rx, r.name, r.text)) error = "no text box named " + r.name;
+                } else if constexpr (std::is_same_v<T, capture::Click>) {
+                    if (!rx.click(r.name)) error = "cannot click " + r.name;
+                } else if constexpr (std::is_same_v<T, capture::DoubleClick>) {
+                    if (!rx.doubleClick(r.name)) error = "cannot double-click " + r.name;
+                } else if constexpr (std::is_same_v<T, capture::Invalid>) {
+                    error = r.reason;
+                }
+            },
+            record);
+        if (error) return ReplayError{number, *error};
+    }
+    return std::nullopt;
+}
+
+}  // namespace ravo

@@ -1,0 +1,44 @@
+// Replaying a capture against a receiver: receive events, clock lines and operator
+// actions, in order. After each receive event the poll cycle ticks until the
+// receive buffer is empty or a tick leaves it unchanged.
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <string>
+
+#include "common/Clock.h"
+#include "core/Receiver.h"
+
+namespace ravo {
+
+// The system clock until a capture sets the time; then it stands still until the
+// next "@" or "+" line.
+class ReplayClock : public Clock {
+public:
+    LocalTime now() const override { return fixed_ ? fixed_->now() : system_.now(); }
+    void set(const LocalTime& t) { fixed_.emplace(t); }
+    void advance(double seconds);
+
+private:
+    SystemClock system_;
+    std::optional<SettableClock> fixed_;
+};
+
+// Ticks the poll cycle until the buffer is empty or a tick leaves it unchanged.
+void drainReceiveBuffer(Receiver& rx);
+
+// Applies an operator's typing to a box named as in the capture format
+// ("txtzero[2]", "txtaddfilter"); false when no such box exists. The text is
+// UTF-8 and is stored as 8-bit characters.
+bool typeIntoBox(Receiver& rx, const std::string& name, const std::string& utf8Text);
+
+struct ReplayError {
+    size_t line;
+    std::string reason;
+};
+
+// Reads the capture to its end, or to the first line that fits no record.
+std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock);
+
+}  // namespace ravo
