@@ -10,6 +10,7 @@
 
 #include "common/Latin1.h"
 #include "presentation/StateSnapshot.h"
+#include "serial/Connection.h"
 #include "sim/Replay.h"
 
 namespace ravo::cli {
@@ -20,6 +21,15 @@ int fail(const std::string& message) {
 }
 
 std::string toStd(const QString& s) { return s.toUtf8().toStdString(); }
+
+std::string openFailureText(int outcome, const std::string& device, const std::string& detail) {
+    switch (static_cast<OpenOutcome>(outcome)) {
+        case OpenOutcome::InvalidPort: return "no such device: " + device;
+        case OpenOutcome::Busy: return std::string(kPortBusy) + " (" + device + ")";
+        case OpenOutcome::PermissionDenied: return permissionDeniedText(device);
+        default: return "cannot open " + device + (detail.empty() ? "" : ": " + detail);
+    }
+}
 
 char localeDecimalSeparator() {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);

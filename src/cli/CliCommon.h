@@ -19,6 +19,9 @@ int fail(const std::string& message);
 
 std::string toStd(const QString& s);
 
+// Why a device could not be opened, in the words the monitor uses.
+std::string openFailureText(int outcome, const std::string& device, const std::string& detail);
+
 // The decimal separator of the user's locale, for number text in grid cells.
 char localeDecimalSeparator();
 

@@ -3,6 +3,7 @@
 // the logs and the operator actions all work on this object.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <string>
@@ -41,6 +42,13 @@ public:
     // One tick of the poll timer: calls the frame decoder once when the receive
     // buffer is not empty. Returns whether it did.
     bool tick();
+
+    // A tick of the poll timer with catch-up: one item, and more while the buffer
+    // holds over kCatchUpThreshold bytes, for at most kCatchUpBudget. Returns
+    // false when the buffer was empty.
+    bool pollCycle();
+    static constexpr size_t kCatchUpThreshold = 256;
+    static constexpr std::chrono::microseconds kCatchUpBudget{4000};
 
     // Takes at most one item off the front of the receive buffer and handles it.
     void frameDecoder();

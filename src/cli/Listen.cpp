@@ -1,0 +1,111 @@
+// ravo-cli listen: decodes a live receiver until SIGINT or SIGTERM, with the same
+// output, logs and state as decode. The receiver is woken with the monitor-on
+// command and told monitor-off at the end; a device that disappears is waited for
+// and reopened when it comes back.
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "cli/CliCommon.h"
+#include "serial/Connection.h"
+#include "serial/qt/PollTimer.h"
+#include "sim/Replay.h"
+#include "serial/qt/QtSerialPort.h"
+
+namespace ravo::cli {
+namespace {
+
+int signalPipe[2] = {-1, -1};
+void onStopSignal(int) {
+    const char c = 1;
+    (void)!::write(signalPipe[1], &c, 1);
+}
+
+constexpr const char* kMonitorOn = "\rMONITOR 1\r";
+constexpr const char* kMonitorOff = "MONITOR 0\r";
+
+}  // namespace
+
+int runListen(const QStringList& args) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Decode a live receiver until SIGINT or SIGTERM.");
+    addDecodeOptions(parser);
+    parser.addOption({"port", "The receiver's serial device.", "DEVICE"});
+    parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
+    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (!parser.positionalArguments().isEmpty()) return fail("listen takes no FILE");
+    if (!parser.isSet("port")) return fail("listen needs --port DEVICE");
+    bool ok = false;
+    const int baud = parser.value("baud").toInt(&ok);
+    if (!ok || std::find(std::begin(kBaudRates), std::end(kBaudRates), baud) == std::end(kBaudRates))
+        return fail("--baud must be one of 4800, 9600, 19200, 38400, 115200");
+    DecodeOptions options;
+    std::string error;
+    if (!readDecodeOptions(parser, options, error)) return fail(error);
+
+    int argc = 1;
+    char name[] = "ravo-cli";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    SystemClock clock;
+    Session session(clock, options);
+    if (!session.configure(error)) return fail(error);
+    Receiver& rx = session.receiver();
+
+    const std::string device = toStd(parser.value("port"));
+    const std::string settings = std::to_string(baud) + ",n,8,1";
+    QtSerialPort port;
+    const OpenOutcome outcome = port.open(device, settings);
+    if (outcome != OpenOutcome::Ok) return fail(openFailureText(static_cast<int>(outcome), device, port.lastError()));
+
+    PollTimer poll(rx);
+    poll.afterTick = [] { std::fflush(stdout); };
+    port.onData = [&](std::string_view bytes) {
+        rx.receive(bytes);
+        poll.kick();
+    };
+    port.write(kMonitorOn);
+
+    // A vanished device is looked for once a second.
+    QTimer reconnect;
+    reconnect.setInterval(1000);
+    QObject::connect(&reconnect, &QTimer::timeout, [&] {
+        if (port.open(device, settings) != OpenOutcome::Ok) return;
+        reconnect.stop();
+        std::fprintf(stderr, "ravo-cli: %s is back; listening again\n", device.c_str());
+        port.write(kMonitorOn);
+    });
+    port.onFailure = [&] {
+        std::fprintf(stderr, "ravo-cli: lost %s; waiting for it to come back\n", device.c_str());
+        reconnect.start();
+    };
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return fail("cannot set up signal handling");
+    QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
+        char c;
+        (void)!::read(signalPipe[0], &c, 1);
+        app.quit();
+    });
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+
+    app.exec();
+
+    // Work off what has arrived, then say goodbye to the receiver.
+    drainReceiveBuffer(rx);
+    if (port.isOpen()) {
+        port.write(kMonitorOff);
+        port.flush(2000);
+        port.close();
+    }
+    std::fflush(stdout);
+    if (!session.writeState(error)) return fail(error);
+    return 0;
+}
+
+}  // namespace ravo::cli

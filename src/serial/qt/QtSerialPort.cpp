@@ -1,0 +1,84 @@
+#include "serial/qt/QtSerialPort.h"
+
+#include <QSerialPortInfo>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ravo {
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::readAvailable);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::errorOccurred);
+}
+
+QtSerialPort::~QtSerialPort() { close(); }
+
+OpenOutcome QtSerialPort::open(const std::string& device, const std::string& settings) {
+    if (port_.isOpen()) return OpenOutcome::Busy;  // already open in this program
+    lastError_.clear();
+    device_ = device;
+    struct stat st {};
+    if (device.empty() || ::stat(device.c_str(), &st) != 0) {
+        lastError_ = "no such device";
+        return OpenOutcome::InvalidPort;
+    }
+    port_.setPortName(QString::fromStdString(device));
+    const int baud = baudOfSettings(settings);
+    port_.setBaudRate(baud > 0 ? baud : 9600);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (port_.open(QIODevice::ReadWrite)) return OpenOutcome::Ok;
+
+    lastError_ = port_.errorString().toStdString();
+    const QSerialPort::SerialPortError error = port_.error();
+    port_.clearError();
+    if (error == QSerialPort::DeviceNotFoundError) return OpenOutcome::InvalidPort;
+    if (error == QSerialPort::PermissionError) {
+        // Qt gives one error for both; the file's permissions tell them apart.
+        if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) return OpenOutcome::PermissionDenied;
+        return OpenOutcome::Busy;
+    }
+    return OpenOutcome::OtherFailure;
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) port_.close();
+    port_.clearError();
+}
+
+bool QtSerialPort::write(std::string_view bytes) {
+    if (!port_.isOpen()) return false;
+    const qint64 n = port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    return n == static_cast<qint64>(bytes.size());
+}
+
+bool QtSerialPort::flush(int timeoutMs) {
+    while (port_.isOpen() && port_.bytesToWrite() > 0)
+        if (!port_.waitForBytesWritten(timeoutMs)) return false;
+    return port_.isOpen();
+}
+
+void QtSerialPort::readAvailable() {
+    const QByteArray data = port_.readAll();
+    if (!data.isEmpty() && onData) onData(std::string_view(data.constData(), static_cast<size_t>(data.size())));
+}
+
+void QtSerialPort::errorOccurred(QSerialPort::SerialPortError error) {
+    // A device that goes away while open reports a resource error (sometimes again
+    // and again): close at once and tell the owner once.
+    if (error != QSerialPort::ResourceError || !port_.isOpen()) return;
+    port_.close();
+    port_.clearError();
+    if (onFailure) onFailure();
+}
+
+std::vector<std::string> listedSerialDevices() {
+    std::vector<std::string> out;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) out.push_back(info.systemLocation().toStdString());
+    return out;
+}
+
+}  // namespace ravo
