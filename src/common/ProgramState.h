@@ -64,6 +64,12 @@ struct ProgramState {
     // Bad items since start or the last reset; 64 bits, so it never turns negative.
     std::uint64_t errorCount = 0;
 
+    // Waits for a line end that were given up, and the bytes dropped by them.
+    std::uint64_t abandonedWaits = 0;
+    std::uint64_t abandonedBytes = 0;
+    // Set when the current wait has lasted too long: the next call gives it up.
+    bool giveUpWait = false;
+
     // Byte n (1-based) of the current item.
     int byte(int n) const { return n >= 1 && n <= 1000 ? frameBytes[static_cast<size_t>(n)] : 0; }
 };

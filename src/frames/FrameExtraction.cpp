@@ -1,6 +1,7 @@
 #include "frames/FrameExtraction.h"
 
 #include <string>
+#include <utility>
 
 #include "common/NumberText.h"
 #include "core/Receiver.h"
@@ -8,11 +9,9 @@
 namespace ravo {
 namespace {
 
-constexpr char CR = 0x0D;
-constexpr char STX = 0x02;
-constexpr char ETX = 0x03;
 constexpr std::string_view kFfPair("\xFF\xFF", 2);
 constexpr size_t npos = ReceiveBuffer::npos;
+using P = ReceiveBuffer;
 
 constexpr int kTypeCodes[] = {0x82, 0x83, 0x84, 0x85, 0x86, 0x8A, 0x7A, 0x81,
                               0x87, 0x88, 0x89, 0x8B, 0x8F, 0xF1, 0xF2};
@@ -69,17 +68,70 @@ int hexPair(std::string_view text, size_t pos) {
     return value;
 }
 
+namespace {
+
+// What the front of the buffer is waiting for.
+enum class WaitFor { RtlLineEnd, TextLineEnd, TextLineShape, FrameRest, StxRest, TextModeEnd };
+
+// Within one call: the item must be looked at again under changed rules.
+constexpr auto kLookAgain = static_cast<Extraction>(-1);
+
+// A wait that cannot complete within its bound is given up: when the buffer holds
+// kWaitBound bytes or more, or when the program says it has lasted too long. The
+// least is dropped that lets decoding go on.
+Extraction waitOrGiveUp(ProgramState& st, bool tooLong, WaitFor what, size_t at = 0) {
+    ReceiveBuffer& buf = st.receiveBuffer;
+    if (buf.size() < kWaitBound && !tooLong) return Extraction::Wait;
+    ++st.abandonedWaits;
+    switch (what) {
+        case WaitFor::RtlLineEnd:
+            // This "Rtl" no longer claims the buffer; the items in front of it are cut as usual.
+            buf.skipOccurrence(P::Rtl, at);
+            return kLookAgain;
+        case WaitFor::TextLineShape: {
+            // The line has its CR but neither shape of a text line: drop it with its CR.
+            const size_t n = buf.find(P::Cr) + 1;
+            st.abandonedBytes += n;
+            buf.removeFront(n);
+            break;
+        }
+        case WaitFor::TextModeEnd:
+            // Leave text mode: binary frames behind the text can be cut again.
+            st.textLineMode = false;
+            return kLookAgain;
+        default:
+            st.abandonedBytes += 1;
+            buf.removeFront(1);
+            break;
+    }
+    return Extraction::Discard;
+}
+
+Extraction extractOnce(Receiver& rx, bool tooLong);
+
+}  // namespace
+
 Extraction extractItem(Receiver& rx) {
+    // A request to give up applies to this call's wait only.
+    const bool tooLong = std::exchange(rx.state.giveUpWait, false);
+    Extraction e = extractOnce(rx, tooLong);
+    while (e == kLookAgain) e = extractOnce(rx, false);
+    return e;
+}
+
+namespace {
+
+Extraction extractOnce(Receiver& rx, bool tooLong) {
     ProgramState& st = rx.state;
     ReceiveBuffer& buf = st.receiveBuffer;
     const std::string_view text = buf.view();
-    const size_t cr = buf.find(CR);
+    const size_t cr = buf.find(P::Cr);
     st.headerOffset = 0;
     st.rtlLine = false;
 
     // 1. A line holding "Rtl" anywhere: its hex text follows "Rtl" and one separator.
-    if (const size_t rtl = buf.find("Rtl"); rtl != npos) {
-        if (cr == npos) return Extraction::Wait;
+    if (const size_t rtl = buf.find(P::Rtl); rtl != npos) {
+        if (cr == npos) return waitOrGiveUp(st, tooLong, WaitFor::RtlLineEnd, rtl);
         st.textLineMode = true;
         const std::string frameText(text.substr(rtl + 4, 18));
         buf.removeFront(cr + 1);
@@ -93,13 +145,13 @@ Extraction extractItem(Receiver& rx) {
     // 2. A hexadecimal text line (or a leading 0xFF pair).
     const std::string_view firstTwo = text.substr(0, 2);
     if (isTextTypeCode(firstTwo) || firstTwo == kFfPair) {
-        if (cr == npos) return Extraction::Wait;
+        if (cr == npos) return waitOrGiveUp(st, tooLong, WaitFor::TextLineEnd);
         st.textLineMode = true;
         if (firstTwo == kFfPair) {
             buf.removeFront(2);
             return Extraction::Discard;
         }
-        if (buf.find(kFfPair) != npos) {
+        if (buf.find(P::FfPair) != npos) {
             // The line ends with CR LF and an 0xFF pair.
             const std::string frameText(text.substr(0, cr + 1));
             buf.removeFront(cr + 4);
@@ -115,13 +167,13 @@ Extraction extractItem(Receiver& rx) {
             rx.screen.appendMonitor(frameText);
             return Extraction::Cut;
         }
-        return Extraction::Wait;
+        return waitOrGiveUp(st, tooLong, WaitFor::TextLineShape);
     }
 
     // 3. A binary frame of 11 bytes, possibly followed by an 0xFF separator pair.
     if (isFrameTypeCode(buf.at(0))) {
         st.textLineMode = false;
-        if (buf.size() < 11) return Extraction::Wait;
+        if (buf.size() < 11) return waitOrGiveUp(st, tooLong, WaitFor::FrameRest);
         setBytesFromBinary(st, text.substr(0, 11));
         buf.removeFront(11);
         if (!buf.empty() && buf.at(0) == 0xFF) buf.removeFront(2);
@@ -130,15 +182,15 @@ Extraction extractItem(Receiver& rx) {
     }
 
     // 4. A 12-byte payload wrapped in STX ... ETX (21 characters from the STX).
-    if (const size_t stx = buf.find(STX); stx != npos) {
-        if (buf.size() < stx + 21) return Extraction::Wait;
+    if (const size_t stx = buf.find(P::Stx); stx != npos) {
+        if (buf.size() < stx + 21) return waitOrGiveUp(st, tooLong, WaitFor::StxRest);
         if (!isStxTypeCode(buf.at(stx + 6))) {
             buf.removeFront(1);
             return Extraction::Discard;
         }
         st.textLineMode = false;
         const int marker = buf.at(stx + 1);
-        if ((marker != 0x11 && marker != 0x12) || buf.at(stx + 5) != 0xB0 || text[stx + 20] != ETX) {
+        if ((marker != 0x11 && marker != 0x12) || buf.at(stx + 5) != 0xB0 || text[stx + 20] != '\x03') {
             buf.removeFront(1);
             return Extraction::Discard;
         }
@@ -155,15 +207,17 @@ Extraction extractItem(Receiver& rx) {
             buf.removeFront(cr + 2);
             return Extraction::Discard;
         }
-        if (const size_t etx = buf.find(ETX); etx != npos) {
+        if (const size_t etx = buf.find(P::Etx); etx != npos) {
             buf.removeFront(etx + 2);
             return Extraction::Discard;
         }
-        return Extraction::Wait;
+        return waitOrGiveUp(st, tooLong, WaitFor::TextModeEnd);
     }
-    if (const size_t ff = buf.find(kFfPair); ff != npos) buf.removeFront(ff + 2);
+    if (const size_t ff = buf.find(P::FfPair); ff != npos) buf.removeFront(ff + 2);
     else buf.removeFront(1);
     return Extraction::Discard;
 }
+
+}  // namespace
 
 }  // namespace ravo

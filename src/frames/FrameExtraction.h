@@ -3,6 +3,7 @@
 // to the receiver monitor pane.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace ravo {
@@ -10,6 +11,9 @@ namespace ravo {
 class Receiver;
 
 enum class Extraction { Wait, Discard, Cut };
+
+// A wait for the rest of an item is given up once this many bytes are buffered.
+inline constexpr size_t kWaitBound = 4096;
 
 Extraction extractItem(Receiver& rx);
 
