@@ -63,7 +63,16 @@ int runListen(const QStringList& args) {
     if (outcome != OpenOutcome::Ok) return fail(openFailureText(static_cast<int>(outcome), device, port.lastError()));
 
     PollTimer poll(rx);
-    poll.afterTick = [] { std::fflush(stdout); };
+    std::uint64_t abandonedSeen = 0;
+    poll.afterTick = [&] {
+        std::fflush(stdout);
+        if (rx.state.abandonedWaits != abandonedSeen) {
+            abandonedSeen = rx.state.abandonedWaits;
+            std::fprintf(stderr, "ravo-cli: gave up waiting for the rest of an item (%llu waits, %llu bytes dropped so far)\n",
+                         static_cast<unsigned long long>(rx.state.abandonedWaits),
+                         static_cast<unsigned long long>(rx.state.abandonedBytes));
+        }
+    };
     port.onData = [&](std::string_view bytes) {
         rx.receive(bytes);
         poll.kick();

@@ -133,7 +133,8 @@ Extraction extractOnce(Receiver& rx, bool tooLong) {
     if (const size_t rtl = buf.find(P::Rtl); rtl != npos) {
         if (cr == npos) return waitOrGiveUp(st, tooLong, WaitFor::RtlLineEnd, rtl);
         st.textLineMode = true;
-        const std::string frameText(text.substr(rtl + 4, 18));
+        // Fewer than 18 characters (or none) when the buffer ends sooner.
+        const std::string frameText(rtl + 4 < text.size() ? text.substr(rtl + 4, 18) : std::string_view());
         buf.removeFront(cr + 1);
         setBytesFromText(st, frameText, 9, 2);
         st.rtlLine = true;

@@ -38,6 +38,9 @@ std::string stateSnapshotJson(const Receiver& rx) {
     }
     j["pulse"] = std::move(pulse);
     j["temperature"] = std::move(temperature);
+    // Only present after a wait for the rest of an item had to be given up.
+    const ProgramState& st = rx.state;
+    if (st.abandonedWaits > 0) j["abandoned"] = Json{{"waits", st.abandonedWaits}, {"bytes", st.abandonedBytes}};
     return j.dump(2) + "\n";
 }
 

@@ -31,6 +31,8 @@ std::vector<int> typesOfBand(bool vhf) {
 Simulator::Simulator(bool vhf, std::uint32_t seed, Forms forms) : vhf_(vhf), forms_(forms), rng_(seed) {
     std::uint32_t address = 1000 + static_cast<std::uint32_t>(below(1000)) * 2;
     for (const int type : typesOfBand(vhf)) {
+        // The signal-strength report travels only wrapped in STX or as an "Rtl" line.
+        if (type == 0x7B && forms == Forms::Binary) continue;
         const int copies = type == 0xF1 ? 4 : type == 0xF2 ? 2 : 1;
         for (int k = 0; k < copies; ++k) {
             SimulatedTransmitter t{type, address, 3, 0};
@@ -152,6 +154,7 @@ PacketBody Simulator::packetOf(SimulatedTransmitter& t) {
 }
 
 std::string Simulator::encode(const PacketBody& body) {
+    if (body[0] == 0x7B) return below(2) ? stxPayload(body, vhf_) : rtlLine(body);
     if (forms_ == Forms::Binary) return binaryFrame(body);
     // Spaced text lines are left out: an 0xFF pair anywhere behind one changes how it is cut.
     const int form = below(20);
@@ -165,7 +168,7 @@ SimEvent Simulator::next() {
     if (!last_.empty() && below(25) == 0) return {SimEvent::Kind::Repeat, last_};  // heard twice in a row
     SimulatedTransmitter& t = site_[static_cast<size_t>(below(static_cast<int>(site_.size())))];
     const PacketBody body = packetOf(t);
-    if (below(30) == 0) {
+    if (below(30) == 0 && body[0] != 0x7B) {
         std::string bad = binaryFrame(body);
         bad[static_cast<size_t>(4 + below(5))] ^= static_cast<char>(1 << below(8));  // a bit flipped on air
         last_.clear();

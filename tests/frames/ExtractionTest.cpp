@@ -98,6 +98,16 @@ TEST_F(ExtractionTest, RtlLine) {
     EXPECT_EQ(monitor(), "8200123" "40C0000005A\r\n");
 }
 
+TEST_F(ExtractionTest, RtlAtTheVeryEndAfterACr) {
+    // The CR stands before the "Rtl"; the line's text is cut short by the buffer's end.
+    put("x\rRtl");
+    EXPECT_EQ(step(), Extraction::Cut);
+    EXPECT_EQ(buffer(), "Rtl");
+    EXPECT_EQ(monitor(), "\r\n");
+    EXPECT_EQ(st.frameLength, 9);
+    EXPECT_EQ(st.byte(1), 0);
+}
+
 TEST_F(ExtractionTest, RtlLineStartingWith7CIsDroppedSilently) {
     put("Rtl 7C00123" "40C0000005A\r");
     EXPECT_EQ(step(), Extraction::Discard);

@@ -88,6 +88,8 @@ TEST(Simulator, EveryDecodedTypeOfTheBandIsOnSite) {
         for (const auto& t : s.site()) types.insert(t.type);
         for (int type : sim::typesOfBand(vhf)) EXPECT_TRUE(types.count(type)) << std::hex << type;
     }
+    sim::Simulator binary(false, 1, sim::Forms::Binary);
+    for (const auto& t : binary.site()) EXPECT_NE(t.type, 0x7B) << "no binary form carries the signal report";
 }
 
 }  // namespace

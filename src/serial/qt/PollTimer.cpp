@@ -8,24 +8,48 @@ PollTimer::PollTimer(Receiver& rx, QObject* parent) : QObject(parent), rx_(rx) {
     timer_.setInterval(10);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &PollTimer::onTimeout);
+    waitLimit_.setSingleShot(true);
+    waitLimit_.setInterval(kWaitLimitMs);
+    connect(&waitLimit_, &QTimer::timeout, this, &PollTimer::onWaitLimit);
 }
 
 void PollTimer::kick() {
+    waitLimit_.stop();
     if (!paused_ && !timer_.isActive() && !rx_.state.receiveBuffer.empty()) timer_.start();
 }
 
 void PollTimer::setPaused(bool paused) {
     paused_ = paused;
-    if (paused) timer_.stop();
-    else kick();
+    if (paused) {
+        timer_.stop();
+        waitLimit_.stop();
+    } else {
+        kick();
+    }
 }
 
 void PollTimer::onTimeout() {
+    const size_t before = rx_.state.receiveBuffer.size();
     if (paused_ || !rx_.pollCycle()) {
         timer_.stop();
         return;
     }
     if (afterTick) afterTick();
+    const size_t after = rx_.state.receiveBuffer.size();
+    if (after == 0) {
+        timer_.stop();
+    } else if (after == before && rx_.pendingErrors.empty()) {
+        // The front waits for more input: rest until it comes, or give up in time.
+        timer_.stop();
+        waitLimit_.start();
+    }
+}
+
+void PollTimer::onWaitLimit() {
+    if (paused_ || rx_.state.receiveBuffer.empty()) return;
+    rx_.state.giveUpWait = true;
+    timer_.start();
+    onTimeout();
 }
 
 }  // namespace ravo

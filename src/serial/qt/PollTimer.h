@@ -1,5 +1,7 @@
 // Drives the poll cycle from a 10 ms timer that runs only while the receive
-// buffer holds something, so an idle monitor does not wake for it.
+// buffer has work, so an idle monitor does not wake for it. When the front of the
+// buffer waits for the rest of an item, the timer rests until more bytes arrive;
+// a wait that lasts kWaitLimitMs is given up so that decoding goes on.
 #pragma once
 
 #include <QObject>
@@ -13,6 +15,8 @@ class Receiver;
 class PollTimer : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kWaitLimitMs = 2000;
+
     explicit PollTimer(Receiver& rx, QObject* parent = nullptr);
 
     // Received bytes are waiting: make sure the timer runs.
@@ -21,15 +25,18 @@ public:
     // keep collecting in the buffer.
     void setPaused(bool paused);
     bool active() const { return timer_.isActive(); }
+    bool waiting() const { return waitLimit_.isActive(); }
 
     // Called after every tick that ran the decoder.
     std::function<void()> afterTick;
 
 private:
     void onTimeout();
+    void onWaitLimit();
 
     Receiver& rx_;
     QTimer timer_;
+    QTimer waitLimit_;
     bool paused_ = false;
 };
 

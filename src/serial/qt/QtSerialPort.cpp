@@ -45,7 +45,12 @@ OpenOutcome QtSerialPort::open(const std::string& device, const std::string& set
 }
 
 void QtSerialPort::close() {
-    if (port_.isOpen()) port_.close();
+    if (port_.isOpen()) {
+        // QSerialPort drops what it has not written yet when it closes; a probe
+        // writes the monitor-on command and closes at once.
+        flush(kCloseFlushMs);
+        if (port_.isOpen()) port_.close();
+    }
     port_.clearError();
 }
 
@@ -67,9 +72,10 @@ void QtSerialPort::readAvailable() {
 }
 
 void QtSerialPort::errorOccurred(QSerialPort::SerialPortError error) {
-    // A device that goes away while open reports a resource error (sometimes again
-    // and again): close at once and tell the owner once.
-    if (error != QSerialPort::ResourceError || !port_.isOpen()) return;
+    // A device that goes away while open reports a resource error, or a read error
+    // (a pseudo-terminal whose other side closed), again and again: close at once
+    // and tell the owner once.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen()) return;
     port_.close();
     port_.clearError();
     if (onFailure) onFailure();

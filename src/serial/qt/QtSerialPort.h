@@ -29,6 +29,7 @@ public:
     const std::string& lastError() const { return lastError_; }
 
 private:
+    static constexpr int kCloseFlushMs = 200;
     void readAvailable();
     void errorOccurred(QSerialPort::SerialPortError error);
 

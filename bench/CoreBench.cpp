@@ -1,0 +1,114 @@
+// Throughput of the core: frames through the frame decoder and decoders, with
+// logging off and on, and the cost of one frame at a small and a large backlog.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/Clock.h"
+#include "core/Receiver.h"
+#include "presentation/FileSystem.h"
+#include "sim/Encoders.h"
+#include "sim/Replay.h"
+#include "sim/Simulator.h"
+
+using namespace ravo;
+
+namespace {
+
+enum class Form { Binary, TextLine, Stx, Mixed };
+
+// A stream of receive events from the simulated UHF site in one form.
+std::vector<std::string> stream(Form form, int count) {
+    sim::Simulator simulator(false, 11, sim::Forms::Binary);
+    std::vector<std::string> events;
+    std::vector<sim::PacketBody> bodies;
+    for (int i = 0; i < count; ++i) {
+        const std::string f = simulator.next().bytes;
+        sim::PacketBody b{};
+        for (int k = 0; k < 9; ++k) b[static_cast<size_t>(k)] = static_cast<std::uint8_t>(f[static_cast<size_t>(k)]);
+        switch (form) {
+            case Form::Binary: events.push_back(f); break;
+            case Form::TextLine: events.push_back(sim::hexLine(b)); break;
+            case Form::Stx: events.push_back(sim::stxPayload(b, false)); break;
+            case Form::Mixed: {
+                const int k = i % 4;
+                events.push_back(k < 2 ? f : k == 2 ? sim::hexLine(b) : sim::stxPayload(b, false));
+                break;
+            }
+        }
+    }
+    return events;
+}
+
+struct Bench {
+    SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
+    NoFileSystem noFiles;
+    DiskFileSystem disk;
+    std::string folder;
+    std::unique_ptr<Receiver> rx;
+
+    explicit Bench(bool logging) {
+        if (logging) {
+            folder = std::filesystem::temp_directory_path() / "ravo-bench-XXXXXX";
+            folder = mkdtemp(folder.data());
+            folder += "/";
+        }
+        rx = std::make_unique<Receiver>(clock, logging ? static_cast<FileSystem&>(disk) : noFiles,
+                                        ReceiverSettings{folder, '.'});
+        rx->selectBand(false);
+        rx->screen.setLoggingEnabled(logging);
+    }
+    ~Bench() {
+        if (!folder.empty()) std::filesystem::remove_all(folder);
+    }
+};
+
+void run(benchmark::State& state, Form form, bool logging) {
+    const std::vector<std::string> events = stream(form, 4096);
+    Bench b(logging);
+    size_t i = 0;
+    for (auto _ : state) {
+        // A second between frames: a transmitter is heard again only after many
+        // seconds, so the repeat filter lets every frame through.
+        b.clock.advance(1);
+        b.rx->receive(events[i++ & 4095]);
+        drainReceiveBuffer(*b.rx);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_Binary(benchmark::State& s) { run(s, Form::Binary, false); }
+void BM_TextLines(benchmark::State& s) { run(s, Form::TextLine, false); }
+void BM_StxPayloads(benchmark::State& s) { run(s, Form::Stx, false); }
+void BM_Mixed(benchmark::State& s) { run(s, Form::Mixed, false); }
+void BM_BinaryLogging(benchmark::State& s) { run(s, Form::Binary, true); }
+void BM_MixedLogging(benchmark::State& s) { run(s, Form::Mixed, true); }
+
+// One frame through the decoder while `backlog` bytes wait behind it.
+void BM_FrameAtBacklog(benchmark::State& state) {
+    const auto backlog = static_cast<size_t>(state.range(0));
+    const std::vector<std::string> events = stream(Form::Binary, 4096);
+    Bench b(false);
+    size_t i = 0;
+    while (b.rx->state.receiveBuffer.size() < backlog) b.rx->receive(events[i++ & 4095]);
+    for (auto _ : state) {
+        b.clock.advance(1);
+        b.rx->receive(events[i++ & 4095]);
+        b.rx->tick();
+    }
+    state.counters["backlog"] = static_cast<double>(b.rx->state.receiveBuffer.size());
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+
+}  // namespace
+
+BENCHMARK(BM_Binary);
+BENCHMARK(BM_TextLines);
+BENCHMARK(BM_StxPayloads);
+BENCHMARK(BM_Mixed);
+BENCHMARK(BM_BinaryLogging);
+BENCHMARK(BM_MixedLogging);
+BENCHMARK(BM_FrameAtBacklog)->Arg(100)->Arg(64 * 1024);

@@ -1,0 +1,237 @@
+#include "app/Mainscreen.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "app/BoxEdit.h"
+#include "app/BoxMirror.h"
+#include "app/ErrorMessages.h"
+#include "app/Look.h"
+#include "app/LoggingArea.h"
+#include "app/ReadingGrids.h"
+#include "app/ReceiverConfiguration.h"
+#include "app/SerialControls.h"
+#include "app/TempProfileWindow.h"
+#include "app/Twips.h"
+#include "core/Receiver.h"
+#include "serial/Connection.h"
+#include "serial/qt/QtSerialPort.h"
+
+namespace ravo::app {
+namespace {
+
+// The design-size client area, and the right edge of the configuration frame
+// beyond it (with the same margin as on the left).
+constexpr int kDesignWidth = 17415;
+constexpr int kDesignHeight = 10590;
+constexpr int kContentWidth = 22335 + 240;
+
+// The pane shows line ends as line breaks.
+QString paneText(const std::string& text) {
+    QString t = BoxMirror::toWidget(text);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+}  // namespace
+
+Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port, QWidget* parent)
+    : QMainWindow(parent), rx_(rx), connection_(connection), port_(port), poll_(rx) {
+    setObjectName("Mainscreen");
+    setWindowTitle(QStringLiteral("Ravo Receiver V29"));
+    const Twips tw = Twips::of(this);
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    content_ = new QWidget;
+    content_->setObjectName("content");
+    content_->setFont(sansFont(8.25));
+    content_->setFixedSize(tw.px(kContentWidth), tw.px(kDesignHeight));
+    scroll_->setWidget(content_);
+    setCentralWidget(scroll_);
+
+    mirror_ = new BoxMirror(rx_, this);
+    messages_ = new ErrorMessages(rx_, poll_, this);
+    serial_ = new SerialControls(connection_, tw, content_);
+    logging_ = new LoggingArea(rx_, *mirror_, tw, content_);
+    configuration_ = new ReceiverConfiguration(rx_, connection_, *mirror_, tw, content_);
+    grids_ = new ReadingGrids(rx_, *mirror_, tw, content_);
+    buildStatusBoxes();
+    buildReceiverMonitor();
+    buildMessageArea();
+    profile_ = new TempProfileWindow(rx_, this);
+
+    connect(grids_, &ReadingGrids::tempAddressDoubleClicked, this, [this](int row) {
+        rx_.doubleClick(QStringLiteral("txttempadd[%1]").arg(row).toStdString());
+        if (profile_->isVisible()) {
+            profile_->raise();
+            profile_->activateWindow();
+        }
+    });
+
+    QPointer<Mainscreen> self(this);
+    rx_.screen.addListener([self](const ModelChange& c) {
+        if (self) self->modelChanged(c);
+    });
+
+    // Every arrival of data makes sure the poll timer runs.
+    deliver_ = port_.onData;
+    port_.onData = [this](std::string_view bytes) {
+        if (deliver_) deliver_(bytes);
+        poll_.kick();
+    };
+
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, &Mainscreen::clockTick);
+    fitToScreen();
+}
+
+Mainscreen::~Mainscreen() {
+    port_.onData = deliver_;
+    // These hold on to the poll timer and the receiver's callbacks: gone first.
+    delete profile_;
+    delete messages_;
+}
+
+void Mainscreen::buildStatusBoxes() {
+    const Twips tw = Twips::of(this);
+    auto* clock = new BoxEdit(content_);
+    clock->setObjectName("txtmask");
+    clock->setFont(sansFont(9.75, true));
+    clock->setAlignment(Qt::AlignCenter);
+    clock->setReadOnly(true);
+    clock->setGeometry(tw.rect(10080, 1080, 1200, 360));
+    mirror_->bind({Field::txtmask, 0}, clock);
+    connect(clock, &BoxEdit::clicked, this, [this] { rx_.click("txtmask"); });
+
+    auto* label = new QLabel(QStringLiteral("Errors"), content_);
+    label->setObjectName("lbl_errorcount");
+    label->setGeometry(tw.rect(11400, 1110, 600, 300));
+    auto* errors = new BoxEdit(content_);
+    errors->setObjectName("txt_errorcount");
+    errors->setFont(sansFont(9.75, true));
+    errors->setReadOnly(true);
+    errors->setGeometry(tw.rect(12000, 1080, 720, 360));
+    mirror_->bind({Field::txt_errorcount, 0}, errors);
+    connect(errors, &BoxEdit::doubleClicked, this, [this] { rx_.doubleClick("txt_errorcount"); });
+}
+
+void Mainscreen::buildReceiverMonitor() {
+    const Twips tw = Twips::of(this);
+    auto* frame = new QGroupBox(QStringLiteral("Receiver Monitor"), content_);
+    frame->setObjectName("frmReceiverMonitor");
+    frame->setGeometry(tw.rect(12840, 60, 4335, 1860));
+    monitor_ = new QPlainTextEdit(frame);
+    monitor_->setObjectName("txtReceiverMonitor");
+    monitor_->setFont(fixedFont(8.25));
+    monitor_->setReadOnly(true);
+    monitor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    monitor_->setGeometry(tw.rect(120, 270, 4095, 1470));
+    showMonitor();
+}
+
+void Mainscreen::buildMessageArea() {
+    const Twips tw = Twips::of(this);
+    auto* label = new QLabel(QStringLiteral("Message Received"), content_);
+    label->setObjectName("lblinstring");
+    label->setGeometry(tw.rect(240, 9780, 2400, 270));
+    message_ = new QPlainTextEdit(content_);
+    message_->setObjectName("txtinstring");
+    message_->setFont(sansFont(12));
+    message_->setReadOnly(true);
+    message_->document()->setDocumentMargin(1);
+    message_->setGeometry(tw.rect(240, 10050, 10100, 400));
+    showMessageBox();
+
+    auto* filterLabel = new QLabel(QStringLiteral("Address Filter"), content_);
+    filterLabel->setObjectName("lbladdfilter");
+    filterLabel->setGeometry(tw.rect(10560, 9780, 1800, 270));
+    auto* filter = new BoxEdit(content_);
+    filter->setObjectName("txtaddfilter");
+    filter->setFont(sansFont(12));
+    filter->setGeometry(tw.rect(10560, 10050, 1500, 400));
+    mirror_->bind({Field::txtaddfilter, 0}, filter);
+}
+
+void Mainscreen::setMessageHook(std::function<void(const QString&)> hook) { messages_->hook = std::move(hook); }
+
+QSize Mainscreen::designSize() const {
+    const Twips tw = Twips::of(this);
+    return {tw.px(kDesignWidth), tw.px(kDesignHeight)};
+}
+
+QSize Mainscreen::contentSize() const { return content_->size(); }
+
+void Mainscreen::fitToScreen() {
+    // The whole content when the screen has room for it; otherwise as much as fits,
+    // and the scroll bars reach the rest.
+    QSize size = contentSize();
+    if (const QScreen* s = screen()) {
+        const QSize room = s->availableGeometry().size() - QSize(16, 48);
+        size = size.boundedTo(room);
+    }
+    resize(size);
+}
+
+void Mainscreen::startUp(FileSystem& files, const std::string& logFolder) {
+    connection_.startUp(files, logFolder);
+    clock_.start();
+    poll_.kick();
+}
+
+void Mainscreen::modelChanged(const ModelChange& c) {
+    switch (c.kind) {
+        case ModelChange::Kind::Lamp: grids_->showLamp(c.ref.row); break;
+        case ModelChange::Kind::Text:
+        case ModelChange::Kind::Message:
+            if (c.ref.field == Field::txtinstring) showMessageBox();
+            break;
+        case ModelChange::Kind::MonitorAppend: showMonitor(); break;
+        case ModelChange::Kind::Setting:
+            logging_->showSettings();
+            configuration_->showBand();
+            break;
+        case ModelChange::Kind::Fore: break;  // the mirror shows it
+    }
+}
+
+void Mainscreen::showMonitor() {
+    const QString text = paneText(rx_.screen.text(Field::txtReceiverMonitor));
+    if (monitor_->toPlainText() != text) monitor_->setPlainText(text);
+    // The caret at the end, so that the pane shows its newest part.
+    QTextCursor cursor = monitor_->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    monitor_->setTextCursor(cursor);
+    monitor_->ensureCursorVisible();
+}
+
+void Mainscreen::showMessageBox() {
+    const QString text = BoxMirror::toWidget(rx_.screen.text(Field::txtinstring));
+    if (message_->toPlainText() != text) message_->setPlainText(text);
+}
+
+void Mainscreen::clockTick() {
+    updateTimestamp(rx_.state.time, rx_.clock);
+    rx_.screen.setText(Field::txtmask, rx_.state.time.timeText);
+}
+
+void Mainscreen::closeEvent(QCloseEvent* event) {
+    if (!shutDown_) {
+        shutDown_ = true;
+        clock_.stop();
+        connection_.shutDown();  // monitor-off, only when connected
+        port_.flush(1000);
+        port_.close();
+        profile_->hide();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace ravo::app

@@ -1,0 +1,93 @@
+// The main window "Ravo Receiver V29": every control at its design position,
+// mirroring the screen model of the receiver and passing the operator's input to
+// it. The window's content is larger than its design-size client area (the
+// configuration frame lies beyond it) and sits in a scroll area.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "serial/qt/PollTimer.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QScrollArea;
+
+namespace ravo {
+class Connection;
+class FileSystem;
+class QtSerialPort;
+class Receiver;
+struct ModelChange;
+}  // namespace ravo
+
+namespace ravo::app {
+
+class BoxEdit;
+class BoxMirror;
+class ErrorMessages;
+class LoggingArea;
+class ReadingGrids;
+class ReceiverConfiguration;
+class SerialControls;
+class TempProfileWindow;
+
+class Mainscreen : public QMainWindow {
+    Q_OBJECT
+public:
+    Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port, QWidget* parent = nullptr);
+    ~Mainscreen() override;
+
+    // The load of the window: probes, band, log folder, port list; then the clock.
+    void startUp(FileSystem& files, const std::string& logFolder);
+
+    // Messages go to `hook` instead of a message box when it is set.
+    void setMessageHook(std::function<void(const QString&)> hook);
+
+    // The design-size client area and the whole content, in pixels.
+    QSize designSize() const;
+    QSize contentSize() const;
+
+    SerialControls& serialControls() const { return *serial_; }
+    ReadingGrids& grids() const { return *grids_; }
+    TempProfileWindow& profileWindow() const { return *profile_; }
+    BoxMirror& mirror() const { return *mirror_; }
+    PollTimer& pollTimer() { return poll_; }
+    QScrollArea* scrollArea() const { return scroll_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildStatusBoxes();
+    void buildReceiverMonitor();
+    void buildMessageArea();
+    void modelChanged(const ModelChange& change);
+    void showMonitor();
+    void showMessageBox();
+    void clockTick();
+    void fitToScreen();
+
+    Receiver& rx_;
+    Connection& connection_;
+    QtSerialPort& port_;
+    PollTimer poll_;
+    QTimer clock_;  // tmrpctime
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    BoxMirror* mirror_ = nullptr;
+    ErrorMessages* messages_ = nullptr;
+    SerialControls* serial_ = nullptr;
+    LoggingArea* logging_ = nullptr;
+    ReceiverConfiguration* configuration_ = nullptr;
+    ReadingGrids* grids_ = nullptr;
+    TempProfileWindow* profile_ = nullptr;
+    QPlainTextEdit* monitor_ = nullptr;
+    QPlainTextEdit* message_ = nullptr;
+    std::function<void(std::string_view)> deliver_;
+    bool shutDown_ = false;
+};
+
+}  // namespace ravo::app

@@ -1,0 +1,92 @@
+// ravo-monitor: the desktop monitor of the receiver.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+#include "app/DemoReceiver.h"
+#include "app/Mainscreen.h"
+#include "app/Platform.h"
+#include "app/SerialControls.h"
+#include "common/Clock.h"
+#include "core/Receiver.h"
+#include "presentation/FileSystem.h"
+#include "serial/Connection.h"
+#include "serial/PortTable.h"
+#include "serial/qt/QtSerialPort.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("ravo-monitor");
+    QApplication::setApplicationVersion("29");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Monitor and configure a meter-reading radio receiver on a serial port.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({"demo", "Monitor a simulated receiver (listed as port 1, connected at start)."});
+    parser.addOption({"port", "List DEVICE as a serial port ahead of the system's ports; may repeat.", "DEVICE"});
+    parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
+    parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
+    parser.process(app);
+
+    double screenshotAfter = 0;
+    if (parser.isSet("screenshot")) {
+        bool ok = false;
+        screenshotAfter = parser.value("screenshot-after").toDouble(&ok);
+        if (!ok || screenshotAfter < 0) {
+            std::fprintf(stderr, "ravo-monitor: --screenshot-after wants a number of seconds\n");
+            return 2;
+        }
+    }
+
+    std::unique_ptr<ravo::app::DemoReceiver> demo;
+    std::vector<std::string> named;
+    if (parser.isSet("demo")) {
+        try {
+            demo = std::make_unique<ravo::app::DemoReceiver>(29);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "ravo-monitor: %s\n", e.what());
+            return 1;
+        }
+        named.push_back(demo->devicePath());
+    }
+    for (const QString& d : parser.values("port")) named.push_back(d.toStdString());
+
+    ravo::SystemClock clock;
+    ravo::DiskFileSystem files;
+    const std::string logFolder = ravo::app::defaultLogFolder();
+    ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::app::localeDecimalSeparator()});
+    ravo::QtSerialPort port;
+    ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
+
+    ravo::app::Mainscreen window(rx, connection, port);
+    window.startUp(files, logFolder);
+    window.show();
+
+    if (demo) {
+        // Show decoding at once: choose the simulated receiver and connect.
+        const QString entry = QString::fromStdString(connection.table().entry(1));
+        ravo::app::SerialControls& serial = window.serialControls();
+        const int index = serial.portList()->findText(entry);
+        if (index >= 0) {
+            serial.choosePort(index);
+            serial.connectButton()->click();
+        }
+    }
+
+    if (parser.isSet("screenshot")) {
+        const QString file = parser.value("screenshot");
+        QTimer::singleShot(static_cast<int>(screenshotAfter * 1000), &window, [&window, file] {
+            if (!window.grab().save(file, "PNG")) std::fprintf(stderr, "ravo-monitor: cannot write %s\n", qPrintable(file));
+            window.close();
+            QApplication::quit();
+        });
+    }
+    return app.exec();
+}

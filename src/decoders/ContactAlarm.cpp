@@ -1,0 +1,81 @@
+// Two-channel switch transmitters: contact (0x87, UHF only) and alarm (0x88,
+// either band).
+//
+//   byte  1        2  3  4       5         6  7  8           9        10 11
+//        [87|88] [address, MSB] [status] [count, MSB]  [unused/S]  [CRC lo,hi]
+//   status: bit 7 low battery, bit 5 channel 2 closed/on, bit 4 channel 1
+//           closed/on, bits 0-3 firmware revision; bit 6 unused.
+//   count: unsigned 24 bits, shown raw (no zero reference).
+//   VHF: bits 4-7 of byte 9 are the S level; a wrapped 12-byte alarm frame has
+//        every position from byte 2 on one higher.
+//
+// Both use the pulse grid in black; txtzero holds the two channel states as words
+// run together ("1:Open " + "2:Clo'd").
+#include "decoders/DecoderCommon.h"
+#include "decoders/Decoders.h"
+#include "decoders/PulseRowWrites.h"
+#include "presentation/CsvLog.h"
+#include "presentation/Grids.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+namespace {
+
+// The texts of one transmitter kind; each pair is {set, clear}.
+struct SwitchWords {
+    const char* label;
+    const char* countLabel;
+    const char* monitor1[2];
+    const char* monitor2[2];
+    const char* grid1[2];
+    const char* grid2[2];
+    bool showsSignalLevel;  // writes txtslevel on VHF
+};
+
+constexpr SwitchWords kContact{"Contact Tx. - Address: ", "  Pulse Count = ",
+                               {"  CH1 CLOSED", "  CH1 OPEN "}, {"  CH2 CLOSED", "  CH2 OPEN "},
+                               {"1:Clo'd ", "1:Open "},         {"2:Clo'd", "2:Open"},
+                               false};
+constexpr SwitchWords kAlarm{"Alarm Tx: ", "  Ch1 Count: ",
+                             {"  CH1:ON ", "  CH1:OFF "}, {"  CH2:ON ", "  CH2:OFF "},
+                             {"1:On ", "1:Off "},         {"2:On", "2:Off"},
+                             true};
+
+void decodeSwitch(Receiver& rx, const SwitchWords& w) {
+    ProgramState& st = rx.state;
+    const int o = st.headerOffset;
+    const int status = st.statusByte;
+    const int ch1 = (status & 0x10) ? 0 : 1;  // index into {set, clear}
+    const int ch2 = (status & 0x20) ? 0 : 1;
+    const double count = (st.byte(o + 6) * 256.0 + st.byte(o + 7)) * 256.0 + st.byte(o + 8);
+
+    std::string line = labelAndAddress(rx, w.label);
+    line += w.countLabel + spacedNumber(count);
+    line += w.monitor1[ch1];
+    line += w.monitor2[ch2];
+    if (lowBattery(status)) line += kLowBattery;
+    line += "  F/W rev : " + spacedNumber(status & 0x0F) + timeSuffix(rx);
+    st.messageLine = line;
+    st.value1 = count;
+    st.value2 = std::string();
+    showMessageLine(rx);
+
+    logReadingWithSerial(rx, st.signalLevel, spacedNumber(count), std::string(), std::string());
+
+    const int row = findPulseRow(rx, colour::black);
+    if (row >= kGridRows) return;
+    ScreenModel& s = rx.screen;
+    paintRow(rx, row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
+    s.setText(Field::txtlog, row, st.time.timeText);
+    s.setText(Field::txtzero, row, w.grid1[ch1]);
+    s.setText(Field::txtzero, row, s.text(Field::txtzero, row) + w.grid2[ch2]);
+    s.setText(Field::txtcount, row, rx.number(count));
+    if (w.showsSignalLevel && st.vhfBand) s.setText(Field::txtslevel, row, rx.number(st.byte(o + 9) / 16));
+}
+
+}  // namespace
+
+void decodeContact(Receiver& rx) { decodeSwitch(rx, kContact); }
+void decodeAlarm(Receiver& rx) { decodeSwitch(rx, kAlarm); }
+
+}  // namespace ravo

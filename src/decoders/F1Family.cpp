@@ -1,0 +1,106 @@
+// The F1 family, type 0xF1, VHF only: ADC, PT100, direct-read and logger-plus
+// transmitters, which also send an ID packet and a serial-number packet.
+//
+//   byte  1     2  3  4       5         6   7   8   9       10 11
+//        [F1] [address, MSB] [status] [P0  P1  P2  P3]    [CRC lo,hi]
+//   A wrapped 12-byte frame has every position from byte 2 on one higher.
+//
+//   status             packet            payload
+//   bit 6 clear        main packet       by the row's device type:
+//                                          1 PT100: P0P1 tenths of a degree (signed),
+//                                                   P2P3 auxiliary word (hex)
+//                                          2 direct read: P0..P3 meter reading
+//                                          3 logger plus: P0 level, P1 spread;
+//                                                   status bit 5 leak
+//   0x40               ID packet         P0P1 device type
+//   0x41               serial number     P0..P3 serial number (on a typed row)
+//   other, bit 6 set   ADC packet        P0P1 channel 1, P2P3 channel 2 (on an
+//                                        untyped row; bit 7 low battery)
+//   status bits 0-3 are the firmware version.
+//
+// The device type and serial number are learned per pulse-grid row (state.f1,
+// reset when the row's address changes). A main packet heard while the type is
+// unknown is shown as unknown, and its status kept; the latest main payload is
+// always kept. An ID or serial-number packet then decodes the kept packet again.
+// F1 frames are never dropped as repeats, and nothing at all is shown or logged
+// for a transmitter that finds the grid full.
+#include "core/Receiver.h"
+#include "decoders/Decoders.h"
+#include "decoders/F1SubDecoders.h"
+#include "presentation/Grids.h"
+
+namespace ravo {
+namespace {
+
+constexpr int kIdPacket = 0x40;
+constexpr int kSerialPacket = 0x41;
+
+enum DeviceType : std::int32_t { kUnknown = 0, kPt100 = 1, kDirectRead = 2, kLoggerPlus = 3 };
+
+bool isMainPacket(int status) { return (status & 0x40) == 0; }
+
+// A main packet as it arrives, decoded by the row's device type.
+void mainPacket(Receiver& rx, int row, F1RowState& f1) {
+    ProgramState& st = rx.state;
+    const int s = st.statusByte;
+    switch (f1.deviceType) {
+        case kPt100: decodePt100Packet(rx, row, s); break;
+        case kDirectRead: decodeDirectReadPacket(rx, row, s); break;
+        case kLoggerPlus: decodeLoggerPlusPacket(rx, row, s); break;
+        case kUnknown:
+            // Kept for the ID packet; a status of 0 reads as "none kept".
+            f1.mainStatus = s;
+            showUnknownMainPacket(rx, row, s);
+            break;
+        default: showUnknownMainPacket(rx, row, s); break;
+    }
+    f1.savedPayload = st.payloadBytes;
+}
+
+// The ID packet names the device type; the kept main packet is shown with it.
+void idPacket(Receiver& rx, int row, F1RowState& f1) {
+    ProgramState& st = rx.state;
+    const auto& p = st.payloadBytes;
+    f1.deviceType = 256 * p[0] + p[1];
+    st.payloadBytes = f1.savedPayload;
+    if (f1.mainStatus == 0) return;
+    switch (f1.deviceType) {
+        case kPt100: decodePt100Packet(rx, row, f1.mainStatus); break;
+        case kDirectRead: decodeDirectReadPacket(rx, row, f1.mainStatus); break;
+        case kLoggerPlus: decodeLoggerPlusPacket(rx, row, f1.mainStatus); break;
+        default: showIdPacket(rx, row); break;
+    }
+}
+
+// The serial number of a typed row; the kept main packet is shown again with it
+// where the type displays a serial number.
+void serialPacket(Receiver& rx, int row, F1RowState& f1) {
+    ProgramState& st = rx.state;
+    const auto& p = st.payloadBytes;
+    f1.serialNumber = (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+                      (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+    st.payloadBytes = f1.savedPayload;
+    if (f1.mainStatus == 0) return;
+    switch (f1.deviceType) {
+        case kDirectRead: decodeDirectReadPacket(rx, row, f1.mainStatus); break;
+        case kLoggerPlus: decodeLoggerPlusPacket(rx, row, f1.mainStatus); break;
+        default: showSerialPacket(rx, row); break;
+    }
+}
+
+}  // namespace
+
+void decodeF1Family(Receiver& rx) {
+    const int row = findPulseRow(rx, colour::black);
+    if (row >= kGridRows) return;
+    F1RowState& f1 = rx.state.f1[static_cast<size_t>(row)];
+    const int status = rx.state.statusByte;
+
+    if (isMainPacket(status)) mainPacket(rx, row, f1);
+    else if (status == kIdPacket) idPacket(rx, row, f1);
+    else if (f1.deviceType == kUnknown) decodeAdcPacket(rx, row, status);
+    else if (status == kSerialPacket) serialPacket(rx, row, f1);
+    // Any other packet with bit 6 set on a typed row is ignored.
+}
+
+}  // namespace ravo

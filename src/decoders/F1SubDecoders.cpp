@@ -1,0 +1,160 @@
+// The F1 packet decoders. Every one composes MessageLine and shows it; those with
+// readings log one pulse-log row (S level always empty); then the row's cells are
+// written: fore colours of txtlog, txtcount and txtzero, the time, txtcount,
+// txtzero. txtslevel is never written by the family.
+#include "decoders/F1SubDecoders.h"
+
+#include <array>
+#include <string>
+
+#include "decoders/DecoderCommon.h"
+#include "presentation/CsvLog.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+namespace {
+
+const std::array<std::uint8_t, 4>& payload(const Receiver& rx) { return rx.state.payloadBytes; }
+
+unsigned word(std::uint8_t high, std::uint8_t low) { return 256u * high + low; }
+
+void show(Receiver& rx, std::string line) {
+    rx.state.messageLine = std::move(line);
+    showMessageLine(rx);
+}
+
+// The log's Status column carries S. For a stored main packet decoded again that
+// is the status the main packet came with, not the one of the ID or serial-number
+// packet in hand, so StatusByte stands in for S while the row is written.
+void logRow(Receiver& rx, int status, const std::string& value1, const std::string& value2,
+            const std::string& serial) {
+    struct StatusOverride {
+        int& field;
+        int own;
+        ~StatusOverride() { field = own; }
+    } guard{rx.state.statusByte, rx.state.statusByte};
+    rx.state.statusByte = status;
+    logReadingWithSerial(rx, std::string(), value1, value2, serial);
+}
+
+void writeRow(Receiver& rx, int row, std::string count, std::string zero, Colour countFore = colour::black) {
+    ScreenModel& s = rx.screen;
+    s.setFore(Field::txtlog, row, colour::black);
+    s.setFore(Field::txtcount, row, countFore);
+    s.setFore(Field::txtzero, row, colour::black);
+    s.setText(Field::txtlog, row, rx.state.time.timeText);
+    s.setText(Field::txtcount, row, std::move(count));
+    s.setText(Field::txtzero, row, std::move(zero));
+}
+
+std::uint32_t rowSerial(const Receiver& rx, int row) { return rx.state.f1[static_cast<size_t>(row)].serialNumber; }
+
+// Serial number for the log: empty while it is not known.
+std::string loggedSerial(std::uint32_t serial) { return serial > 0 ? spacedNumber(serial) : std::string(); }
+
+// "S/N:  12345", or "S/N: -" while it is not known.
+std::string serialCell(std::uint32_t serial) { return serial > 0 ? "S/N: " + spacedNumber(serial) : "S/N: -"; }
+
+// "1000 (12.2 V)"
+std::string channelText(const Receiver& rx, unsigned raw) {
+    const std::int32_t tenths = adcTenthsOfVolts(static_cast<std::uint16_t>(raw));
+    return rx.number(raw) + " (" + rx.number(tenths / 10.0) + " V)";
+}
+
+void showWithoutReadings(Receiver& rx, int row, std::string line) {
+    show(rx, std::move(line) + timeSuffix(rx));
+    writeRow(rx, row, std::string(), std::string());
+}
+
+}  // namespace
+
+std::int32_t adcTenthsOfVolts(std::uint16_t raw) {
+    // raw x 0.0122 V = raw x 122 / 10000 V = raw x 122 / 1000 tenths.
+    const std::int32_t thousandths = static_cast<std::int32_t>(raw) * 122;
+    std::int32_t tenths = thousandths / 1000;
+    const std::int32_t rest = thousandths % 1000;
+    if (rest > 500 || (rest == 500 && tenths % 2 != 0)) ++tenths;
+    return tenths;
+}
+
+void decodeAdcPacket(Receiver& rx, int row, int status) {
+    const auto& p = payload(rx);
+    const unsigned raw1 = word(p[0], p[1]);
+    const unsigned raw2 = word(p[2], p[3]);
+
+    std::string line = labelAndAddress(rx, "ADC - Address: ");
+    line += "  Chan1 = " + channelText(rx, raw1);
+    line += "  Chan2 = " + channelText(rx, raw2);
+    if (lowBattery(rx.state.statusByte)) line += kLowBattery;
+    show(rx, line + firmwareAndTime(rx, status));
+
+    rx.state.value1 = static_cast<double>(raw1);
+    rx.state.value2 = static_cast<double>(raw2);
+    logRow(rx, status, spacedNumber(raw1), spacedNumber(raw2), std::string());
+    writeRow(rx, row, channelText(rx, raw1), channelText(rx, raw2));
+}
+
+void decodePt100Packet(Receiver& rx, int row, int status) {
+    const auto& p = payload(rx);
+    const unsigned w = word(p[0], p[1]);
+    const double t = (w >= 32768 ? static_cast<double>(w) - 65536 : static_cast<double>(w)) / 10;
+    const std::string aux = hexDigits(word(p[2], p[3])) + "h";
+    const std::string temperature = spacedNumber(t) + kDegreesC;
+
+    show(rx, labelAndAddress(rx, "PT100 - Address: ") + "  Temp = " + temperature + firmwareAndTime(rx, status));
+
+    rx.state.value1 = t;
+    rx.state.value2 = aux;
+    logRow(rx, status, spacedNumber(t), aux, std::string());
+    writeRow(rx, row, temperature, aux);
+}
+
+void decodeDirectReadPacket(Receiver& rx, int row, int status) {
+    const auto& p = payload(rx);
+    const std::uint32_t reading = (static_cast<std::uint32_t>(word(p[0], p[1])) << 16) | word(p[2], p[3]);
+    const std::uint32_t serial = rowSerial(rx, row);
+
+    show(rx, labelAndAddress(rx, "Direct Read - Address: ") + "  Meter Reading = " + spacedNumber(reading) +
+                 firmwareAndTime(rx, status));
+
+    rx.state.value1 = static_cast<double>(reading);
+    rx.state.value2 = std::string();
+    logRow(rx, status, spacedNumber(reading), std::string(), loggedSerial(serial));
+    writeRow(rx, row, "Meter: " + spacedNumber(reading), serialCell(serial));
+}
+
+void decodeLoggerPlusPacket(Receiver& rx, int row, int status) {
+    const auto& p = payload(rx);
+    const int level = p[0];
+    const int spread = p[1];
+    const bool leak = (status & 0x20) != 0;
+    const std::uint32_t serial = rowSerial(rx, row);
+
+    std::string line = labelAndAddress(rx, "Nivaro+ - Address: ");
+    line += "  Leak: ";
+    line += leak ? "YES" : "NO";
+    line += "  Level = " + spacedNumber(level) + "  Spread = " + spacedNumber(spread);
+    show(rx, line + firmwareAndTime(rx, status));
+
+    rx.state.value1 = static_cast<double>(level);
+    rx.state.value2 = static_cast<double>(spread);
+    logRow(rx, status, spacedNumber(level), spacedNumber(spread), loggedSerial(serial));
+    writeRow(rx, row, "Lev: " + spacedNumber(level) + " Spr: " + spacedNumber(spread), serialCell(serial),
+             leak ? colour::red : colour::black);
+}
+
+void showUnknownMainPacket(Receiver& rx, int row, int status) {
+    showWithoutReadings(rx, row,
+                        labelAndAddress(rx, "Unknown F1 Main Packet - Address: ") + "  F/W V" +
+                            spacedNumber(status & 0x0F));
+}
+
+void showIdPacket(Receiver& rx, int row) {
+    showWithoutReadings(rx, row, labelAndAddress(rx, "F1 ID Packet - Address: "));
+}
+
+void showSerialPacket(Receiver& rx, int row) {
+    showWithoutReadings(rx, row, labelAndAddress(rx, "F1 Serial No. Packet - Address: "));
+}
+
+}  // namespace ravo

@@ -1,0 +1,94 @@
+// Legionella transmitters, either band: reading packets (0x7A) and signal packets
+// (0x7B).
+//
+// Reading packet 0x7A:
+//   byte  1     2  3  4       5         6       7         8          9        10 11
+//        [7A] [address, MSB] [status] [S|M hi] [M lo] [ADC hi|F] [ADC lo]  [CRC lo,hi]
+//   status: bit 7 low battery, bit 6 sensor fail, bits 0-3 firmware
+//   byte 6: bit 7 sign (set = negative), bits 0-6 the high part of the magnitude M;
+//           T = M / 10 degrees, sign and magnitude.
+//   byte 8: bit 7 set (F) = short form, no converter reading follows; otherwise
+//           the converter reading is 256 x byte 8 + byte 9.
+//   VHF: bits 4-7 of byte 9 are also the S level.
+//
+// Signal packet 0x7B:
+//   byte  1     2  3  4       5         6 ... 9     10 11
+//        [7B] [address, MSB] [R]       [unused]    [CRC lo,hi]
+//   R is the received signal strength; the S level is R / 16, possibly fractional.
+//
+// A wrapped 12-byte frame on VHF has every position from byte 2 on one higher.
+// Both packets write magenta temperature-grid rows; the signal packet only
+// refreshes the S level and shows and logs nothing.
+#include "decoders/DecoderCommon.h"
+#include "decoders/Decoders.h"
+#include "presentation/CsvLog.h"
+#include "presentation/Grids.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+namespace {
+
+constexpr const char* kLabel = "Legionella Tx. - Add: ";
+
+bool sensorFail(int status) { return (status & 0x40) != 0; }
+
+// Sign and magnitude in tenths of a degree. A sign bit over a zero magnitude is
+// a plain zero.
+double legionellaTemperature(int high, int low) {
+    const int magnitude = 256 * (high & 0x7F) + low;
+    const double t = magnitude / 10.0;
+    return (high & 0x80) && magnitude != 0 ? -t : t;
+}
+
+}  // namespace
+
+void decodeLegionella(Receiver& rx) {
+    ProgramState& st = rx.state;
+    const int o = st.headerOffset;
+    const int status = st.statusByte;
+
+    const double t = legionellaTemperature(st.byte(o + 6), st.byte(o + 7));
+    std::string line = labelAndAddress(rx, kLabel);
+    line += "  Temp: " + spacedNumber(t);
+    const int adcHigh = st.byte(o + 8);
+    if ((adcHigh & 0x80) == 0) {
+        line += "  ADC Value: " + spacedNumber(256 * adcHigh + st.byte(o + 9));
+        if (lowBattery(status)) line += " Low Batt";
+        if (sensorFail(status)) line += " Sensor Fail";
+        line += firmwareAndTime(rx, status);
+    }
+    // The short form ends with the temperature: no flags, firmware or time.
+    st.messageLine = line;
+    st.value1 = t;
+    st.value2 = std::string();
+    showMessageLine(rx);
+
+    logReading(rx, st.signalLevel, spacedNumber(t), std::string());
+
+    const int row = findTempRow(rx, colour::magenta);
+    if (row >= kGridRows) return;
+    ScreenModel& s = rx.screen;
+    for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2}) s.setFore(f, row, colour::magenta);
+    s.setText(Field::txtemprx, row, st.time.timeText);
+    s.setText(Field::txttemp1, row, sensorFail(status) ? std::string("!!") : rx.number(t) + kDegreesC);
+    s.setLamp(row, false);
+}
+
+void decodeLegionellaSignal(Receiver& rx) {
+    ProgramState& st = rx.state;
+    // The signal strength stands where other packets carry their status byte.
+    st.signalLevel = rx.number(st.statusByte / 16.0);
+    // The line is begun but never shown: a signal packet has no monitor line and
+    // no log row.
+    st.messageLine = labelAndAddress(rx, kLabel) + "  RSSI: ";
+
+    const int row = findTempRow(rx, colour::magenta);
+    if (row >= kGridRows) return;
+    ScreenModel& s = rx.screen;
+    for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
+        s.setFore(f, row, colour::magenta);
+    s.setText(Field::txttempslevel, row, st.signalLevel);
+    s.setLamp(row, false);
+}
+
+}  // namespace ravo

@@ -1,0 +1,70 @@
+// Pulse-counting transmitters: type 0x84 fixed pulse (UHF only) and type 0x81
+// drive-by pulse (either band). Both share one layout:
+//
+//   byte  1        2  3  4       5          6  7  8             9          10 11
+//        [84|81] [address, MSB] [status] [count, MSB first]  [-/S level] [CRC lo,hi]
+//   status: bit 7 low battery, bit 4 flag painted on the count (0x81 only),
+//           bits 0-3 firmware
+//   count = (byte 6 x 256 + byte 7) x 256 + byte 8, unsigned 24 bits
+//   VHF: bits 4-7 of byte 9 are the S level.
+// A wrapped 12-byte 0x81 frame on VHF has every position from byte 2 on one higher.
+//
+// The monitor shows the raw count. The log and the pulse grid show the count less
+// the zero reference held in the row's txtzero cell (its leading number, 0 when it
+// has none). A transmitter that finds no free row is logged against a zero of 0.
+#include "common/TextValue.h"
+#include "decoders/DecoderCommon.h"
+#include "decoders/Decoders.h"
+#include "presentation/CsvLog.h"
+#include "presentation/Grids.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+namespace {
+
+enum class PulseKind { Fixed, DriveBy };
+
+void decodePulse(Receiver& rx, PulseKind kind) {
+    ProgramState& st = rx.state;
+    const int o = st.headerOffset;
+    const double count = (st.byte(o + 6) * 256.0 + st.byte(o + 7)) * 256.0 + st.byte(o + 8);
+    const bool driveBy = kind == PulseKind::DriveBy;
+
+    std::string line = labelAndAddress(rx, driveBy ? "DriveBy Pulse - Address: " : "Fixed Pulse - Address: ");
+    line += "  Pulse Count = " + spacedNumber(count);
+    if (lowBattery(st.statusByte)) line += kLowBattery;
+    line += firmwareAndTime(rx, st.statusByte);
+    st.messageLine = line;
+    showMessageLine(rx);
+
+    ScreenModel& s = rx.screen;
+    const int row = findPulseRow(rx, colour::black);
+    const bool hasRow = row < kGridRows;
+    const double zeroed = count - (hasRow ? textValue(s.text(Field::txtzero, row)) : 0.0);
+    st.value1 = zeroed;
+    st.value2 = std::string();
+    logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
+    if (!hasRow) return;
+
+    if (driveBy) {
+        s.setFore(Field::txtcount, row, (st.statusByte & 0x10) ? colour::red : colour::black);
+        s.setFore(Field::txtlog, row, colour::black);
+        s.setFore(Field::txtzero, row, colour::black);
+    } else {
+        for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) s.setFore(f, row, colour::red);
+    }
+    s.setText(Field::txtlog, row, st.time.timeText);
+    if (driveBy) {
+        s.setText(Field::txtcount, row, spacedNumber(zeroed) + " pulses");
+        s.setText(Field::txtslevel, row, st.signalLevel);
+    } else {
+        s.setText(Field::txtcount, row, rx.number(zeroed));
+    }
+}
+
+}  // namespace
+
+void decodeFixedPulse(Receiver& rx) { decodePulse(rx, PulseKind::Fixed); }
+void decodeDriveByPulse(Receiver& rx) { decodePulse(rx, PulseKind::DriveBy); }
+
+}  // namespace ravo

@@ -1,0 +1,101 @@
+// Single-temperature transmitters of the temperature grid, UHF only:
+// type 0x86 K-type thermocouple (blue rows) and type 0x8A thermistor (magenta rows).
+//
+// 0x86 thermocouple:
+//   byte  1     2  3  4       5          6  7          8  9       10 11
+//        [86] [address, MSB] [status] [W hi,lo]    [unused]   [CRC lo,hi]
+//   status: bit 7 low battery, bits 0-3 firmware F
+//   F 3-15: byte 6 bit 7 = sensor error ("!!", value 255), else T = W / 2
+//   F 0-2:  T = W x 2.5 / 1024 x 100 (10-bit converter, 2.5 V, 10 mV per degree);
+//           byte 6 bit 7 is part of W
+//   Log and grid use the "00.00" form.
+//
+// 0x8A thermistor:
+//   byte  1     2  3  4       5          6        7        8  9         10 11
+//        [8A] [address, MSB] [status] [s|M hi]  [M lo]  [ADC hi,lo] [CRC lo,hi]
+//   status: bit 7 low battery, bit 6 sensor fail, bits 0-3 firmware
+//   byte 6 bit 7 sign (set: negative), M = 256 (byte 6 & 0x7F) + byte 7,
+//   T = +/- M / 10 (sign and magnitude)
+//   A failed sensor still reports T on the monitor and in the log; the grid shows "!!".
+#include "decoders/DecoderCommon.h"
+#include "decoders/Decoders.h"
+#include "presentation/CsvLog.h"
+#include "presentation/Grids.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+namespace {
+
+constexpr double kSensorError = 255;
+
+// Paints the row's reading cells, stamps the time and fills both value cells.
+void writeTempRow(Receiver& rx, int row, Colour c, const std::string& value1, const std::string& value2) {
+    ScreenModel& s = rx.screen;
+    for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2}) s.setFore(f, row, c);
+    s.setText(Field::txtemprx, row, rx.state.time.timeText);
+    s.setText(Field::txttemp1, row, value1);
+    s.setText(Field::txttemp2, row, value2);
+    s.setLamp(row, false);
+}
+
+}  // namespace
+
+void decodeThermocouple(Receiver& rx) {
+    ProgramState& st = rx.state;
+    const int firmware = st.statusByte & 0x0F;
+    const int high = st.byte(6);
+    const int word = high * 256 + st.byte(7);
+
+    std::string line = labelAndAddress(rx, "K-Type Thermocouple - Address: ");
+    line += "  Temperature = ";
+    double value1;
+    if (firmware >= 3 && (high & 0x80)) {
+        line += "!!";
+        value1 = kSensorError;
+    } else {
+        value1 = firmware >= 3 ? word / 2.0 : word * 2.5 / 1024 * 100;
+        line += spacedNumber(value1);
+    }
+    st.value1 = value1;
+    st.value2 = std::string();
+    if (lowBattery(st.statusByte)) line += kLowBattery;
+    line += firmwareAndTime(rx, st.statusByte);
+    st.messageLine = line;
+    showMessageLine(rx);
+
+    const std::string logged = twoDecimals(value1);
+    logReading(rx, st.signalLevel, logged, std::string());
+
+    const int row = findTempRow(rx, colour::blue);
+    if (row >= kGridRows) return;
+    // The grid cannot tell a reading of exactly 255 from the error marker.
+    writeTempRow(rx, row, colour::blue, value1 == kSensorError ? "!!" : logged + kDegreesC, "-");
+}
+
+void decodeThermistor(Receiver& rx) {
+    ProgramState& st = rx.state;
+    const int high = st.byte(6);
+    const int magnitude = (high & 0x7F) * 256 + st.byte(7);
+    const double t = (high & 0x80) ? -magnitude / 10.0 : magnitude / 10.0;
+    const bool sensorFail = (st.statusByte & 0x40) != 0;
+    const int adc = st.byte(8) * 256 + st.byte(9);
+    st.value1 = t;
+    st.value2 = std::string();
+
+    std::string line = labelAndAddress(rx, "Thermistor Tx. - Add: ");
+    line += "  Temp: " + spacedNumber(t);
+    line += "  ADC Value: " + spacedNumber(adc);
+    if (lowBattery(st.statusByte)) line += " Low Batt";
+    if (sensorFail) line += " Sensor Fail";
+    line += firmwareAndTime(rx, st.statusByte);
+    st.messageLine = line;
+    showMessageLine(rx);
+
+    logReading(rx, st.signalLevel, spacedNumber(t), std::string());
+
+    const int row = findTempRow(rx, colour::magenta);
+    if (row >= kGridRows) return;
+    writeTempRow(rx, row, colour::magenta, sensorFail ? "!!" : rx.number(t) + kDegreesC, "!!");
+}
+
+}  // namespace ravo

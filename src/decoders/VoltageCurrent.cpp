@@ -1,0 +1,47 @@
+// Voltage/current transmitters, type 0x85, UHF only.
+//
+//   byte  1     2  3  4       5          6  7          8  9          10 11
+//        [85] [address, MSB] [status] [ch 1 hi,lo] [ch 2 hi,lo] [CRC lo,hi]
+//   status: bit 7 low battery, bits 0-3 firmware
+//   ch 1, ch 2: raw readings, unsigned 16 bits, not scaled
+//
+// Both readings are spaced number text everywhere, the pulse grid included. The
+// row is painted blue and its zero-reference cell is tagged "V / I Tx." (which a
+// later pulse packet of the same address reads as a zero of 0).
+#include "decoders/DecoderCommon.h"
+#include "decoders/Decoders.h"
+#include "presentation/CsvLog.h"
+#include "presentation/Grids.h"
+#include "presentation/MessageOutput.h"
+
+namespace ravo {
+
+void decodeVoltageCurrent(Receiver& rx) {
+    ProgramState& st = rx.state;
+    const int channel1 = st.byte(6) * 256 + st.byte(7);
+    const int channel2 = st.byte(8) * 256 + st.byte(9);
+    const std::string text1 = spacedNumber(channel1);
+    const std::string text2 = spacedNumber(channel2);
+    st.value1 = static_cast<double>(channel1);
+    st.value2 = static_cast<double>(channel2);
+
+    std::string line = labelAndAddress(rx, "V/I Transmitter - Address: ");
+    line += "  Ch1 Raw = " + text1 + "  Ch2 Raw = " + text2;
+    if (lowBattery(st.statusByte)) line += kLowBattery;
+    line += firmwareAndTime(rx, st.statusByte);
+    st.messageLine = line;
+    showMessageLine(rx);
+
+    logReadingWithSerial(rx, st.signalLevel, text1, text2, std::string());
+
+    const int row = findPulseRow(rx, colour::black);
+    if (row >= kGridRows) return;
+    ScreenModel& s = rx.screen;
+    // The address too, so a row taken over from another kind turns blue.
+    for (Field f : {Field::txttx, Field::txtcount, Field::txtlog, Field::txtzero}) s.setFore(f, row, colour::blue);
+    s.setText(Field::txtlog, row, st.time.timeText);
+    s.setText(Field::txtcount, row, text1 + " / " + text2);
+    s.setText(Field::txtzero, row, "V / I Tx.");
+}
+
+}  // namespace ravo
