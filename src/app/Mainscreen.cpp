@@ -121,6 +121,21 @@ void Mainscreen::buildStatusBoxes() {
     errors->setGeometry(tw.rect(12000, 1080, 720, 360));
     mirror_->bind({Field::txt_errorcount, 0}, errors);
     connect(errors, &BoxEdit::doubleClicked, this, [this] { rx_.doubleClick("txt_errorcount"); });
+
+    // Input given up because the rest of an item never came is told in the tooltip.
+    const auto showAbandoned = [this, errors] {
+        const ProgramState& st = rx_.state;
+        errors->setToolTip(QStringLiteral("Bad frames since the last reset (double-click to reset).\n"
+                                          "Waits for the rest of an item given up: %1 (%2 bytes dropped).")
+                               .arg(st.abandonedWaits)
+                               .arg(st.abandonedBytes));
+    };
+    showAbandoned();
+    poll_.afterTick = [this, showAbandoned, seen = std::uint64_t{0}]() mutable {
+        if (rx_.state.abandonedWaits == seen) return;
+        seen = rx_.state.abandonedWaits;
+        showAbandoned();
+    };
 }
 
 void Mainscreen::buildReceiverMonitor() {
