@@ -1,5 +1,6 @@
 #include "common/NumberText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,9 @@ struct Digits {
 
 Digits significantDigits(double magnitude) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", magnitude);  // d.dddddddddddddde+XX
+    // d.dddddddddddddde+XX, correctly rounded to 15 significant digits
+    const auto r = std::to_chars(buf, buf + sizeof buf - 1, magnitude, std::chars_format::scientific, 14);
+    *r.ptr = '\0';
     Digits d;
     d.digits.push_back(buf[0]);
     const char* p = buf + 2;
@@ -31,6 +34,9 @@ std::string magnitudeText(double magnitude, char separator, bool leadingZero) {
     if (magnitude == 0) return "0";
     if (std::isinf(magnitude)) return "inf";
     if (std::isnan(magnitude)) return "nan";
+    // Whole numbers of up to 15 digits, the most common case, need no rounding.
+    if (magnitude < 1e15 && magnitude == std::floor(magnitude))
+        return std::to_string(static_cast<long long>(magnitude));
     const Digits d = significantDigits(magnitude);
     const int n = static_cast<int>(d.digits.size());
     std::string out;
@@ -111,16 +117,20 @@ std::string twoDecimals(double value) {
     return (value < 0 && !zero ? "-" : "") + out;
 }
 
-std::string hexByte(int value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X", value & 0xFF);
-    return buf;
-}
+constexpr char kHex[] = "0123456789ABCDEF";
+
+std::string hexByte(int value) { return {kHex[(value >> 4) & 0xF], kHex[value & 0xF]}; }
 
 std::string hexDigits(std::uint64_t value) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(value));
-    return buf;
+    char buf[16];
+    int n = 0;
+    do {
+        buf[n++] = kHex[value & 0xF];
+        value >>= 4;
+    } while (value);
+    std::string out;
+    while (n > 0) out.push_back(buf[--n]);
+    return out;
 }
 
 std::string decimalText(long long value) { return std::to_string(value); }

@@ -8,18 +8,21 @@ std::string twoDigits(const std::string& part) { return part.size() < 2 ? std::s
 
 void updateTimestamp(TimeTexts& texts, const Clock& clock) {
     const LocalTime t = clock.now();
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
-    texts.nowText = buf;
-    std::snprintf(buf, sizeof buf, "%04d", t.year);
-    texts.yearText = buf;
+    const LocalTime& m = texts.madeFrom;
+    // Frames come many a second: the texts change only when the second does.
+    if (t.second == m.second && t.minute == m.minute && t.hour == m.hour && t.day == m.day && t.month == m.month &&
+        t.year == m.year)
+        return;
+    texts.madeFrom = t;
+    texts.yearText = std::to_string(t.year);
+    if (texts.yearText.size() < 4) texts.yearText.insert(0, 4 - texts.yearText.size(), '0');
     texts.monthText = std::to_string(t.month);
     texts.dayText = std::to_string(t.day);
     texts.hourText = std::to_string(t.hour);
     texts.minuteText = std::to_string(t.minute);
     texts.secondText = std::to_string(t.second);
     texts.timeText = twoDigits(texts.hourText) + ":" + twoDigits(texts.minuteText) + ":" + twoDigits(texts.secondText);
+    texts.nowText = texts.yearText + "-" + twoDigits(texts.monthText) + "-" + twoDigits(texts.dayText) + " " + texts.timeText;
 }
 
 }  // namespace ravo

@@ -16,6 +16,9 @@ struct TimeTexts {
     std::string minuteText;  // 0 to 59, no leading zero
     std::string secondText;  // 0 to 59, no leading zero
     std::string timeText = "00:00:00";  // hh:mm:ss
+
+    // The clock reading the texts were made from (to the second).
+    LocalTime madeFrom{0, 0, 0, -1, -1, -1, 0};
 };
 
 // Refreshes every text from one reading of the clock.

@@ -26,9 +26,9 @@ bool isRecentRepeat(const Receiver& rx) {
     const double address = rx.state.txAddress;
     const std::string* rowTime = nullptr;
     for (int i = 0; i < kGridRows && !rowTime; ++i)
-        if (textValue(screen.text(Field::txttx, i)) == address) rowTime = &screen.text(Field::txtlog, i);
+        if (screen.gridValue(Field::txttx, i) == address) rowTime = &screen.text(Field::txtlog, i);
     for (int i = 0; i < kGridRows && !rowTime; ++i)
-        if (textValue(screen.text(Field::txttempadd, i)) == address) rowTime = &screen.text(Field::txtemprx, i);
+        if (screen.gridValue(Field::txttempadd, i) == address) rowTime = &screen.text(Field::txtemprx, i);
     if (!rowTime || rowTime->empty()) return false;
     const TimeParts then = timeParts(*rowTime);
     const TimeParts now = timeParts(rx.state.time.timeText);

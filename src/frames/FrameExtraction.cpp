@@ -25,10 +25,15 @@ bool isTextTypeCode(std::string_view two) {
 
 // Echo of a binary item: each byte as two hex digits and a space, then CR LF.
 std::string binaryEcho(const ProgramState& st) {
-    std::string echo;
-    echo.reserve(static_cast<size_t>(st.frameLength) * 3 + 2);
-    for (int i = 1; i <= st.frameLength; ++i) echo += hexByte(st.byte(i)) + " ";
-    echo += "\r\n";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string echo(static_cast<size_t>(st.frameLength) * 3 + 2, ' ');
+    for (int i = 0; i < st.frameLength; ++i) {
+        const int b = st.byte(i + 1);
+        echo[static_cast<size_t>(3 * i)] = kHex[b >> 4];
+        echo[static_cast<size_t>(3 * i + 1)] = kHex[b & 15];
+    }
+    echo[echo.size() - 2] = '\r';
+    echo[echo.size() - 1] = '\n';
     return echo;
 }
 

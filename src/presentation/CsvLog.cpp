@@ -6,7 +6,8 @@
 namespace ravo {
 namespace {
 
-void writeRow(Receiver& rx, Field prefixBox, const char* header, const std::string& row) {
+template <typename ComposeRow>
+void writeRow(Receiver& rx, Field prefixBox, const char* header, ComposeRow composeRow) {
     ScreenModel& screen = rx.screen;
     const std::string& folder = screen.text(Field::txtfilepath);
     if (!screen.loggingEnabled() || !rx.files.folderExists(folder)) return;
@@ -17,9 +18,10 @@ void writeRow(Receiver& rx, Field prefixBox, const char* header, const std::stri
     const std::string path = folder + middle + twoDigits(t.dayText) + twoDigits(t.monthText) + t.yearText + ".csv";
     if (screen.text(prefixBox).empty()) return;
 
-    FileOutcome outcome = rx.files.fileExists(path) ? rx.files.append(path, {})
-                                                    : rx.files.append(path, std::string(header) + "\r\n");
-    if (outcome == FileOutcome::Ok) outcome = rx.files.append(path, row + "\r\n");
+    // A new file starts with its header; header and row go out in one write, so
+    // the file is opened once per reading.
+    const std::string head = rx.files.fileExists(path) ? std::string() : std::string(header) + "\r\n";
+    const FileOutcome outcome = rx.files.append(path, head + composeRow() + "\r\n");
     // The row is lost; the next reading tries again.
     if (outcome == FileOutcome::Denied) rx.raiseError(kLogInaccessible);
 }
@@ -35,13 +37,13 @@ std::string rowStart(const Receiver& rx, const std::string& slevel, const std::s
 
 void logReading(Receiver& rx, const std::string& slevel, const std::string& value1, const std::string& value2) {
     writeRow(rx, Field::txttempfilename, "Time,Tx. No.,Status,S Level,Value 1,Value 2",
-             rowStart(rx, slevel, value1, value2));
+             [&] { return rowStart(rx, slevel, value1, value2); });
 }
 
 void logReadingWithSerial(Receiver& rx, const std::string& slevel, const std::string& value1,
                           const std::string& value2, const std::string& serial) {
     writeRow(rx, Field::txtpulsefilename, "Time,Tx. No.,Status,S Level,Value 1,Value 2,Serial no.",
-             rowStart(rx, slevel, value1, value2) + "," + serial);
+             [&] { return rowStart(rx, slevel, value1, value2) + "," + serial; });
 }
 
 }  // namespace ravo

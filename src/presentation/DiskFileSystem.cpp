@@ -13,7 +13,7 @@ namespace ravo {
 namespace {
 
 // True when another process holds a lock on the open file: a POSIX or open-file-
-// description record lock, or a whole-file flock.
+// description record lock (the OFD query sees both kinds), or a whole-file flock.
 bool lockedByOthers(int fd) {
     struct flock probe {};
     probe.l_type = F_WRLCK;
@@ -21,10 +21,6 @@ bool lockedByOthers(int fd) {
     probe.l_start = 0;
     probe.l_len = 0;
     if (fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) return true;
-    probe = {};
-    probe.l_type = F_WRLCK;
-    probe.l_whence = SEEK_SET;
-    if (fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) return true;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK;
     flock(fd, LOCK_UN);
     return false;

@@ -10,9 +10,9 @@ int findRow(Receiver& rx, Field column, Colour colour) {
     ScreenModel& screen = rx.screen;
     const double address = rx.state.txAddress;
     for (int i = 0; i < kGridRows; ++i)
-        if (textValue(screen.text(column, i)) == address) return i;
+        if (screen.gridValue(column, i) == address) return i;
     for (int i = 0; i < kGridRows; ++i) {
-        if (textValue(screen.text(column, i)) != 0) continue;
+        if (screen.gridValue(column, i) != 0) continue;
         // Writing the address empties the row's other cells (row-change rule).
         screen.setText(column, i, decimalText(rx.state.txAddress));
         screen.setFore(column, i, colour);

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "common/TextValue.h"
+
 namespace ravo {
 namespace {
 
@@ -54,6 +56,8 @@ void ScreenModel::setText(BoxRef ref, std::string text) {
     Cell& c = mutableCell(ref);
     if (c.text == text) return;
     c.text = std::move(text);
+    if (ref.field == Field::txttx || ref.field == Field::txttempadd)
+        gridValues_[static_cast<size_t>(ref.field)][static_cast<size_t>(ref.row)] = textValue(c.text);
     notify({ModelChange::Kind::Text, ref, c.text});
     switch (ref.field) {
         case Field::txttx: pulseRowChange(ref.row); break;

@@ -75,6 +75,9 @@ public:
     const std::string& text(BoxRef ref) const { return cell(ref).text; }
     const std::string& text(Field f, int row = 0) const { return cell({f, row}).text; }
     Colour fore(Field f, int row = 0) const { return cell({f, row}).fore; }
+    // The text of an address cell (txttx, txttempadd) read as a number, kept from
+    // its last write: the row lookups and the repeat check read them for every frame.
+    double gridValue(Field f, int row) const { return gridValues_[static_cast<size_t>(f)][static_cast<size_t>(row)]; }
 
     // Writes a text and runs its change handling (nothing happens when unchanged).
     void setText(BoxRef ref, std::string text);
@@ -119,6 +122,7 @@ private:
     void tempRowChange(int row);
 
     std::array<std::array<Cell, kGridRows>, kGridColumns> grid_{};
+    std::array<std::array<double, kGridRows>, kGridColumns> gridValues_{};
     std::array<Cell, static_cast<size_t>(Field::Count) - kGridColumns> boxes_{};
     std::array<bool, kGridRows> lamps_{};
     bool loggingEnabled_ = false;
