@@ -31,6 +31,7 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     parser.addOption({"demo", "Monitor a simulated receiver (listed as port 1, connected at start)."});
     parser.addOption({"port", "List DEVICE as a serial port ahead of the system's ports; may repeat.", "DEVICE"});
+    parser.addOption({"connect", "Connect to port 1 (the first device named) at start."});
     parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
     parser.process(app);
@@ -69,8 +70,8 @@ int main(int argc, char* argv[]) {
     window.startUp(files, logFolder);
     window.show();
 
-    if (demo) {
-        // Show decoding at once: choose the simulated receiver and connect.
+    if (demo || parser.isSet("connect")) {
+        // Show decoding at once: choose port 1 (the simulated receiver) and connect.
         const QString entry = QString::fromStdString(connection.table().entry(1));
         ravo::app::SerialControls& serial = window.serialControls();
         const int index = serial.portList()->findText(entry);
