@@ -11,7 +11,7 @@
 
 #include "app/DemoReceiver.h"
 #include "app/Mainscreen.h"
-#include "app/Platform.h"
+#include "common/Platform.h"
 #include "app/SerialControls.h"
 #include "common/Clock.h"
 #include "core/Receiver.h"
@@ -61,8 +61,8 @@ int main(int argc, char* argv[]) {
 
     ravo::SystemClock clock;
     ravo::DiskFileSystem files;
-    const std::string logFolder = ravo::app::defaultLogFolder();
-    ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::app::localeDecimalSeparator()});
+    const std::string logFolder = ravo::defaultLogFolder();
+    ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
 

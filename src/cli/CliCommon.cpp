@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/Latin1.h"
+#include "common/Platform.h"
 #include "presentation/StateSnapshot.h"
 #include "serial/Connection.h"
 #include "sim/Replay.h"
@@ -29,27 +30,6 @@ std::string openFailureText(int outcome, const std::string& device, const std::s
         case OpenOutcome::PermissionDenied: return permissionDeniedText(device);
         default: return "cannot open " + device + (detail.empty() ? "" : ": " + detail);
     }
-}
-
-char localeDecimalSeparator() {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = old ? old : "C";
-    std::setlocale(LC_NUMERIC, "");
-    const char* point = std::localeconv()->decimal_point;
-    const char separator = point && point[0] && !point[1] ? point[0] : '.';
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    return separator;
-}
-
-std::string defaultLogFolder() {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* pw = getpwuid(getuid());
-        home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
-    }
-    std::string folder = home;
-    if (folder.back() != '/') folder += '/';
-    return folder + "logger/";
 }
 
 void addDecodeOptions(QCommandLineParser& p) {

@@ -22,12 +22,6 @@ std::string toStd(const QString& s);
 // Why a device could not be opened, in the words the monitor uses.
 std::string openFailureText(int outcome, const std::string& device, const std::string& detail);
 
-// The decimal separator of the user's locale, for number text in grid cells.
-char localeDecimalSeparator();
-
-// The default log folder: the home folder + "/logger/".
-std::string defaultLogFolder();
-
 // Options that decode and listen share: band, logging, prefixes, filter, --set,
 // --echo and --state.
 struct DecodeOptions {

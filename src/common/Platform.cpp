@@ -1,11 +1,11 @@
-#include "app/Platform.h"
+#include "common/Platform.h"
 
 #include <clocale>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
 
-namespace ravo::app {
+namespace ravo {
 
 std::string defaultLogFolder() {
     const char* home = std::getenv("HOME");
@@ -28,4 +28,4 @@ char localeDecimalSeparator() {
     return separator;
 }
 
-}  // namespace ravo::app
+}  // namespace ravo

@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace ravo::app {
+namespace ravo {
 
 std::string defaultLogFolder();
 char localeDecimalSeparator();
 
-}  // namespace ravo::app
+}  // namespace ravo
