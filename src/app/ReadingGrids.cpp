@@ -72,6 +72,19 @@ QLabel* header(QWidget* content, const Twips& tw, const QString& text, int left,
     return l;
 }
 
+// One grid cell of a column, at its row's place, mirrored from the model.
+BoxEdit* makeCell(BoxMirror& mirror, const Twips& tw, QWidget* content, const Column& c, int row) {
+            auto* e = new BoxEdit(content);
+            e->setObjectName(rowName(c.field, row));
+            e->setFont(sansFont(9.75, true));
+            e->setGeometry(tw.rect(c.left, kFirstRowTop + kRowPitch * row, c.width, kCellHeight));
+            e->setTextMargins(1, 0, 1, 0);
+            e->setReadOnly(!c.editable);
+            setBack(e, qcolour(c.back));
+            mirror.bind({c.field, row}, e);
+    return e;
+}
+
 }  // namespace
 
 ReadingGrids::ReadingGrids(Receiver& rx, BoxMirror& mirror, const Twips& tw, QWidget* content)
@@ -86,14 +99,7 @@ void ReadingGrids::buildPulseGrid(const Twips& tw, QWidget* content) {
     for (const Column& c : kPulseColumns) {
         header(content, tw, QString::fromLatin1(c.header), c.left, c.width);
         for (int row = 0; row < kGridRows; ++row) {
-            auto* e = new BoxEdit(content);
-            e->setObjectName(rowName(c.field, row));
-            e->setFont(sansFont(9.75, true));
-            e->setGeometry(tw.rect(c.left, kFirstRowTop + kRowPitch * row, c.width, kCellHeight));
-            e->setTextMargins(1, 0, 1, 0);
-            e->setReadOnly(!c.editable);
-            setBack(e, qcolour(c.back));
-            mirror_.bind({c.field, row}, e);
+            makeCell(mirror_, tw, content, c, row);
         }
     }
 }
@@ -103,14 +109,7 @@ void ReadingGrids::buildTempGrid(const Twips& tw, QWidget* content) {
     for (const Column& c : kTempColumns) {
         if (c.header) header(content, tw, QString::fromLatin1(c.header), c.left, c.width);
         for (int row = 0; row < kGridRows; ++row) {
-            auto* e = new BoxEdit(content);
-            e->setObjectName(rowName(c.field, row));
-            e->setFont(sansFont(9.75, true));
-            e->setGeometry(tw.rect(c.left, kFirstRowTop + kRowPitch * row, c.width, kCellHeight));
-            e->setTextMargins(1, 0, 1, 0);
-            e->setReadOnly(!c.editable);
-            setBack(e, qcolour(c.back));
-            mirror_.bind({c.field, row}, e);
+            BoxEdit* e = makeCell(mirror_, tw, content, c, row);
             if (c.field == Field::txttempadd)
                 connect(e, &BoxEdit::doubleClicked, this, [this, row] { emit tempAddressDoubleClicked(row); });
         }
