@@ -2,13 +2,16 @@
 
 #include <QLineEdit>
 #include <QPointer>
+#include <utility>
 
 #include "app/Look.h"
+#include "app/Throttle.h"
 #include "core/Receiver.h"
 
 namespace ravo::app {
 
-BoxMirror::BoxMirror(Receiver& rx, QObject* parent) : QObject(parent), rx_(rx) {
+BoxMirror::BoxMirror(Receiver& rx, QObject* parent)
+    : QObject(parent), rx_(rx), throttle_(new Throttle([this] { showPending(); }, this)) {
     // The model cannot forget a listener, so it must not outlive this object.
     QPointer<BoxMirror> self(this);
     rx_.screen.addListener([self](const ModelChange& c) {
@@ -30,10 +33,21 @@ void BoxMirror::bind(BoxRef ref, QLineEdit* edit) {
 
 void BoxMirror::changed(const ModelChange& c) {
     if (c.kind != ModelChange::Kind::Text && c.kind != ModelChange::Kind::Fore) return;
-    QLineEdit* e = edit(c.ref);
-    if (!e) return;
-    if (c.kind == ModelChange::Kind::Text) showText(c.ref, e);
-    else showFore(c.ref, e);
+    const int k = key(c.ref);
+    if (!edits_.contains(k)) return;
+    pending_.insert(k);
+    throttle_->request();
+}
+
+void BoxMirror::flush() { throttle_->flush(); }
+
+void BoxMirror::showPending() {
+    const QSet<int> due = std::exchange(pending_, {});
+    for (const int k : due) {
+        QLineEdit* e = edits_.value(k);
+        showText(refOf(k), e);
+        showFore(refOf(k), e);
+    }
 }
 
 void BoxMirror::showText(BoxRef ref, QLineEdit* edit) {

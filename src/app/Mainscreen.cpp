@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <utility>
 
 #include "app/BoxEdit.h"
 #include "app/BoxMirror.h"
@@ -18,6 +19,7 @@
 #include "app/ReceiverConfiguration.h"
 #include "app/SerialControls.h"
 #include "app/TempProfileWindow.h"
+#include "app/Throttle.h"
 #include "app/Twips.h"
 #include "core/Receiver.h"
 #include "serial/Connection.h"
@@ -58,6 +60,7 @@ Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port,
     setCentralWidget(scroll_);
 
     mirror_ = new BoxMirror(rx_, this);
+    panes_ = new Throttle([this] { showPanes(); }, this);
     messages_ = new ErrorMessages(rx_, poll_, this);
     serial_ = new SerialControls(connection_, tw, content_);
     logging_ = new LoggingArea(rx_, *mirror_, tw, content_);
@@ -206,15 +209,30 @@ void Mainscreen::modelChanged(const ModelChange& c) {
         case ModelChange::Kind::Lamp: grids_->showLamp(c.ref.row); break;
         case ModelChange::Kind::Text:
         case ModelChange::Kind::Message:
-            if (c.ref.field == Field::txtinstring) showMessageBox();
+            if (c.ref.field != Field::txtinstring) break;
+            messageDue_ = true;
+            panes_->request();
             break;
-        case ModelChange::Kind::MonitorAppend: showMonitor(); break;
+        case ModelChange::Kind::MonitorAppend:
+            monitorDue_ = true;
+            panes_->request();
+            break;
         case ModelChange::Kind::Setting:
             logging_->showSettings();
             configuration_->showBand();
             break;
         case ModelChange::Kind::Fore: break;  // the mirror shows it
     }
+}
+
+void Mainscreen::showPending() {
+    panes_->flush();
+    mirror_->flush();
+}
+
+void Mainscreen::showPanes() {
+    if (std::exchange(monitorDue_, false)) showMonitor();
+    if (std::exchange(messageDue_, false)) showMessageBox();
 }
 
 void Mainscreen::showMonitor() {

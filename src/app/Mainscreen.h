@@ -33,6 +33,7 @@ class ReadingGrids;
 class ReceiverConfiguration;
 class SerialControls;
 class TempProfileWindow;
+class Throttle;
 
 class Mainscreen : public QMainWindow {
     Q_OBJECT
@@ -57,6 +58,10 @@ public:
     PollTimer& pollTimer() { return poll_; }
     QScrollArea* scrollArea() const { return scroll_; }
 
+    // Shows every model change at once. The window otherwise shows the receiver
+    // monitor, the message box and the text boxes a few times a second at most.
+    void showPending();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -67,6 +72,7 @@ private:
     void modelChanged(const ModelChange& change);
     void showMonitor();
     void showMessageBox();
+    void showPanes();
     void clockTick();
     void fitToScreen();
 
@@ -86,6 +92,9 @@ private:
     TempProfileWindow* profile_ = nullptr;
     QPlainTextEdit* monitor_ = nullptr;
     QPlainTextEdit* message_ = nullptr;
+    Throttle* panes_ = nullptr;
+    bool monitorDue_ = false;
+    bool messageDue_ = false;
     std::function<void(std::string_view)> deliver_;
     bool shutDown_ = false;
 };

@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -19,6 +21,7 @@
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
+#include "serial/qt/StopSignals.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -33,6 +36,7 @@ int main(int argc, char* argv[]) {
     parser.addOption({"port", "List DEVICE as a serial port ahead of the system's ports; may repeat.", "DEVICE"});
     parser.addOption({"connect", "Connect to port 1 (the first device named) at start."});
     parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
+    parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
     parser.process(app);
 
@@ -59,12 +63,29 @@ int main(int argc, char* argv[]) {
     }
     for (const QString& d : parser.values("port")) named.push_back(d.toStdString());
 
+    // The receiver monitor's pane keeps only its newest part; the echo file keeps all of it.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> echo(nullptr, &std::fclose);
+    if (parser.isSet("echo")) {
+        const std::string path = parser.value("echo").toStdString();
+        echo.reset(std::fopen(path.c_str(), "wb"));
+        if (!echo) {
+            std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+            return 2;
+        }
+    }
+
     ravo::SystemClock clock;
     ravo::DiskFileSystem files;
     const std::string logFolder = ravo::defaultLogFolder();
     ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
+
+    if (echo) {
+        rx.screen.addListener([f = echo.get()](const ravo::ModelChange& c) {
+            if (c.kind == ravo::ModelChange::Kind::MonitorAppend) std::fwrite(c.text.data(), 1, c.text.size(), f);
+        });
+    }
 
     ravo::app::Mainscreen window(rx, connection, port);
     window.startUp(files, logFolder);
@@ -81,9 +102,16 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    // Stopped by a signal, the window closes as if the operator had closed it.
+    const ravo::StopSignals stop([&window] {
+        window.close();
+        QApplication::quit();
+    });
+
     if (parser.isSet("screenshot")) {
         const QString file = parser.value("screenshot");
         QTimer::singleShot(static_cast<int>(screenshotAfter * 1000), &window, [&window, file] {
+            window.showPending();
             if (!window.grab().save(file, "PNG")) std::fprintf(stderr, "ravo-monitor: cannot write %s\n", qPrintable(file));
             window.close();
             QApplication::quit();

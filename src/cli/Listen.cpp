@@ -3,26 +3,17 @@
 // command and told monitor-off at the end; a device that disappears is waited for
 // and reopened when it comes back.
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "cli/CliCommon.h"
 #include "serial/Connection.h"
 #include "serial/qt/PollTimer.h"
 #include "sim/Replay.h"
 #include "serial/qt/QtSerialPort.h"
+#include "serial/qt/StopSignals.h"
 
 namespace ravo::cli {
 namespace {
-
-int signalPipe[2] = {-1, -1};
-void onStopSignal(int) {
-    const char c = 1;
-    (void)!::write(signalPipe[1], &c, 1);
-}
 
 constexpr const char* kMonitorOn = "\rMONITOR 1\r";
 constexpr const char* kMonitorOff = "MONITOR 0\r";
@@ -93,15 +84,8 @@ int runListen(const QStringList& args) {
         reconnect.start();
     };
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return fail("cannot set up signal handling");
-    QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
-        char c;
-        (void)!::read(signalPipe[0], &c, 1);
-        app.quit();
-    });
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
+    const StopSignals stop([&app] { app.quit(); });
+    if (!stop.ok()) return fail("cannot set up signal handling");
 
     app.exec();
 

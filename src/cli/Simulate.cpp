@@ -42,7 +42,22 @@ int writeCapture(sim::Simulator& simulator, long count, double rate, std::ostrea
     return out ? 0 : fail("cannot write the capture");
 }
 
-int streamToPty(sim::Simulator& simulator, long count, double rate) {
+// Reads what the far side sends until it has sent the monitor-on command and
+// then been quiet for a second. A monitor probes its ports with monitor-on before
+// it connects, and drops what arrives before the connect; the quiet second lets the
+// connect happen first.
+bool awaitMonitorOn(sim::Pty& pty) {
+    std::string heard;
+    while (!stopRequested && heard.find("MONITOR 1\r") == std::string::npos) {
+        heard += pty.read(100);
+        if (heard.size() > 64) heard.erase(0, heard.size() - 16);
+    }
+    while (!stopRequested && !pty.read(1000).empty()) {
+    }
+    return !stopRequested;
+}
+
+int streamToPty(sim::Simulator& simulator, long count, double rate, bool startOnMonitor) {
     std::unique_ptr<sim::Pty> pty;
     try {
         pty = std::make_unique<sim::Pty>();
@@ -54,6 +69,8 @@ int streamToPty(sim::Simulator& simulator, long count, double rate) {
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
     std::signal(SIGPIPE, SIG_IGN);
+
+    if (startOnMonitor && !awaitMonitorOn(*pty)) return 0;
 
     using clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration<double>(1.0 / rate);
@@ -91,6 +108,9 @@ int runSimulate(const QStringList& args) {
     parser.addOption({"count", "Number of receive events (1000 into a file; no limit into a pty).", "N"});
     parser.addOption({"rate", "Frames a second (2).", "FRAMES_PER_S", "2"});
     parser.addOption({"pty", "Create a pseudo-terminal, print its device path and stream into it."});
+    parser.addOption({"start-on-monitor",
+                      "With --pty: start the traffic a quiet second after the far side sends MONITOR 1, so that "
+                      "every frame goes to a connected program."});
     parser.addOption({"output", "Write a capture to FILE (standard output when neither this nor --pty).", "FILE"});
     parser.addOption({"forms", "mixed (binary, STX, text and Rtl lines) or binary (mixed).", "mixed|binary", "mixed"});
     if (!parser.parse(args)) return fail(toStd(parser.errorText()));
@@ -111,9 +131,10 @@ int runSimulate(const QStringList& args) {
     const QString forms = parser.value("forms");
     if (forms != "mixed" && forms != "binary") return fail("--forms must be mixed or binary");
     if (parser.isSet("pty") && parser.isSet("output")) return fail("--pty and --output exclude each other");
+    if (parser.isSet("start-on-monitor") && !parser.isSet("pty")) return fail("--start-on-monitor needs --pty");
 
     sim::Simulator simulator(band == "vhf", seed, forms == "binary" ? sim::Forms::Binary : sim::Forms::Mixed);
-    if (parser.isSet("pty")) return streamToPty(simulator, count, rate);
+    if (parser.isSet("pty")) return streamToPty(simulator, count, rate, parser.isSet("start-on-monitor"));
     if (parser.isSet("output")) {
         std::ofstream out(toStd(parser.value("output")), std::ios::binary | std::ios::trunc);
         if (!out) return fail("cannot write " + toStd(parser.value("output")));

@@ -18,13 +18,18 @@
 #include "app/BoxEdit.h"
 #include "app/Lamp.h"
 #include "app/TempProfileWindow.h"
+#include "app/Throttle.h"
 #include "app/Twips.h"
 #include "sim/Encoders.h"
 
 namespace ravo::test {
 namespace {
 
-QString textOf(const AppRig& rig, const char* name) { return rig.find<QLineEdit>(name)->text(); }
+// What a box shows once the window has caught up with the model.
+QString textOf(AppRig& rig, const char* name) {
+    rig.window.showPending();
+    return rig.find<QLineEdit>(name)->text();
+}
 
 }  // namespace
 
@@ -120,9 +125,11 @@ void ScreenTest::modelWritesAreMirrored() {
     QCOMPARE(textOf(rig, "txtcount[1]"), QString::fromUtf8("21.5 \u00B0C"));  // Latin-1 degree sign
 
     s.showMessage("Temperature - Address: 1234");
+    rig.window.showPending();
     QCOMPARE(rig.find<QPlainTextEdit>("txtinstring")->toPlainText(), QString("Temperature - Address: 1234"));
     typeInto(rig.find<QLineEdit>("txtaddfilter"), "99");  // a filter change empties the message box
     QCOMPARE(s.text(Field::txtaddfilter), std::string("99"));
+    rig.window.showPending();
     QVERIFY(rig.find<QPlainTextEdit>("txtinstring")->toPlainText().isEmpty());
 
     // A character beyond Latin-1 reaches the model as "?" and the box shows what the model holds.
@@ -142,6 +149,7 @@ void ScreenTest::typingKeepsTheCaretAndTheUndoHistory() {
     filter->setCursorPosition(2);
     QTest::keyClicks(filter, "9");
     QCOMPARE(rig.rx.screen.text(Field::txtaddfilter), std::string("129345"));
+    rig.window.showPending();
     QCOMPARE(filter->text(), QString("129345"));
     // The model's echo of the typed text is not written back over it.
     QCOMPARE(filter->cursorPosition(), 3);
@@ -178,11 +186,38 @@ void ScreenTest::monitorPaneShowsItsTailWithTheCaretAtTheEnd() {
     const std::string& tail = rig.rx.screen.text(Field::txtReceiverMonitor);
     QCOMPARE(tail.size(), size_t(500));
     // The last 500 characters hold 15 CR LF pairs, each shown as one line break.
+    rig.window.showPending();
     const QString shown = pane->toPlainText();
     QCOMPARE(shown.size(), qsizetype(485));
     QCOMPARE(shown, QString::fromLatin1(tail.c_str()).replace("\r\n", "\n"));
     QVERIFY(shown.endsWith("AA BB\n"));
     QCOMPARE(pane->textCursor().position(), shown.size());
+}
+
+void ScreenTest::aBurstOfChangesIsShownOnceAtItsEnd() {
+    AppRig rig({});
+    QTest::qWait(2 * app::Throttle::kDefaultIntervalMs);  // the start-up's own changes are shown
+    auto* pane = rig.find<QPlainTextEdit>("txtReceiverMonitor");
+    QLineEdit* count = rig.find<QLineEdit>("txtcount[7]");
+    int paneChanges = 0;
+    QObject::connect(pane, &QPlainTextEdit::textChanged, [&] { ++paneChanges; });
+
+    // A single change after a quiet spell is shown at once.
+    rig.rx.screen.appendMonitor("first\r\n");
+    rig.rx.screen.setText(Field::txtcount, 7, "1");
+    QCOMPARE(pane->toPlainText(), QString("first\n"));
+    QCOMPARE(count->text(), QString("1"));
+
+    // A burst right after it is held back, then shown as the model's last state.
+    for (int i = 2; i <= 300; ++i) {
+        rig.rx.screen.appendMonitor("x\r\n");
+        rig.rx.screen.setText(Field::txtcount, 7, std::to_string(i));
+    }
+    QCOMPARE(count->text(), QString("1"));
+    QTRY_COMPARE(count->text(), QString("300"));
+    QTRY_VERIFY(pane->toPlainText().endsWith("x\nx\n"));
+    QCOMPARE(pane->toPlainText(), QString::fromLatin1(rig.rx.screen.text(Field::txtReceiverMonitor).c_str()).replace("\r\n", "\n"));
+    QVERIFY2(paneChanges <= 4, qPrintable(QString::number(paneChanges)));
 }
 
 void ScreenTest::clockClickClearsTheAddresses() {

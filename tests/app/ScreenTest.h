@@ -14,6 +14,7 @@ private slots:
     void typingKeepsTheCaretAndTheUndoHistory();
     void decodingRestsWhileAMessageIsOpen();
     void monitorPaneShowsItsTailWithTheCaretAtTheEnd();
+    void aBurstOfChangesIsShownOnceAtItsEnd();
     void clockClickClearsTheAddresses();
     void errorCountDoubleClickResetsIt();
     void settingsFollowTheModel();
