@@ -14,7 +14,7 @@ namespace ravo::app {
 
 class Throttle : public QObject {
 public:
-    static constexpr int kDefaultIntervalMs = 50;
+    static constexpr int kDefaultIntervalMs = 100;
 
     Throttle(std::function<void()> action, QObject* parent, int intervalMs = kDefaultIntervalMs);
 
