@@ -48,9 +48,10 @@ int writeCapture(sim::Simulator& simulator, long count, double rate, std::ostrea
 // connect happen first.
 bool awaitMonitorOn(sim::Pty& pty) {
     std::string heard;
-    while (!stopRequested && heard.find("MONITOR 1\r") == std::string::npos) {
+    while (!stopRequested) {
         heard += pty.read(100);
-        if (heard.size() > 64) heard.erase(0, heard.size() - 16);
+        if (heard.find("MONITOR 1\r") != std::string::npos) break;
+        if (heard.size() > 64) heard.erase(0, heard.size() - 16);  // a command split across reads is kept
     }
     while (!stopRequested && !pty.read(1000).empty()) {
     }
