@@ -1,10 +1,29 @@
 #include "common/TimeTexts.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace ravo {
 
 std::string twoDigits(const std::string& part) { return part.size() < 2 ? std::string(2 - part.size(), '0') + part : part; }
+
+namespace {
+
+// Writes `value` with at least `width` digits (zeros in front) over `out`, reusing
+// its storage: the texts are rebuilt once a second for every frame that follows.
+void setDigits(std::string& out, int value, int width) {
+    out.clear();
+    appendDigits(out, value, width);
+}
+
+}  // namespace
+
+void appendDigits(std::string& out, int value, int width) {
+    char digits[16];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    const auto n = static_cast<int>(end - digits);
+    if (n < width) out.append(static_cast<size_t>(width - n), '0');
+    out.append(digits, end);
+}
 
 void updateTimestamp(TimeTexts& texts, const Clock& clock) {
     const LocalTime t = clock.now();
@@ -14,15 +33,26 @@ void updateTimestamp(TimeTexts& texts, const Clock& clock) {
         t.year == m.year)
         return;
     texts.madeFrom = t;
-    texts.yearText = std::to_string(t.year);
-    if (texts.yearText.size() < 4) texts.yearText.insert(0, 4 - texts.yearText.size(), '0');
-    texts.monthText = std::to_string(t.month);
-    texts.dayText = std::to_string(t.day);
-    texts.hourText = std::to_string(t.hour);
-    texts.minuteText = std::to_string(t.minute);
-    texts.secondText = std::to_string(t.second);
-    texts.timeText = twoDigits(texts.hourText) + ":" + twoDigits(texts.minuteText) + ":" + twoDigits(texts.secondText);
-    texts.nowText = texts.yearText + "-" + twoDigits(texts.monthText) + "-" + twoDigits(texts.dayText) + " " + texts.timeText;
+    setDigits(texts.yearText, t.year, 4);
+    setDigits(texts.monthText, t.month, 1);
+    setDigits(texts.dayText, t.day, 1);
+    setDigits(texts.hourText, t.hour, 1);
+    setDigits(texts.minuteText, t.minute, 1);
+    setDigits(texts.secondText, t.second, 1);
+    std::string& time = texts.timeText;
+    setDigits(time, t.hour, 2);
+    time += ':';
+    appendDigits(time, t.minute, 2);
+    time += ':';
+    appendDigits(time, t.second, 2);
+    std::string& now = texts.nowText;
+    setDigits(now, t.year, 4);
+    now += '-';
+    appendDigits(now, t.month, 2);
+    now += '-';
+    appendDigits(now, t.day, 2);
+    now += ' ';
+    now += time;
 }
 
 }  // namespace ravo

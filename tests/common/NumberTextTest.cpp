@@ -117,6 +117,16 @@ TEST(Timestamp, TextsFromOneClockReading) {
     EXPECT_EQ(t.dayText, "7");
     EXPECT_EQ(t.monthText, "12");
     EXPECT_EQ(t.yearText, "2026");
+    EXPECT_EQ(t.nowText, "2026-12-07 09:05:03");
+
+    // Every text follows the next second, also where a part gains a digit.
+    clock.set(LocalTime{987, 1, 31, 23, 59, 10, 0});
+    updateTimestamp(t, clock);
+    EXPECT_EQ(t.timeText, "23:59:10");
+    EXPECT_EQ(t.nowText, "0987-01-31 23:59:10");
+    EXPECT_EQ(t.yearText, "0987");
+    EXPECT_EQ(t.secondText, "10");
+    EXPECT_EQ(t.monthText, "1");
 }
 
 TEST(SettableClock, AdvancesAcrossMidnightAndMonthEnds) {
