@@ -8,22 +8,23 @@ std::string twoDigits(const std::string& part) { return part.size() < 2 ? std::s
 
 namespace {
 
-// Writes `value` with at least `width` digits (zeros in front) over `out`, reusing
-// its storage: the texts are rebuilt once a second for every frame that follows.
+// Appends `value` with at least `width` digits, zeros in front.
+void appendDigits(std::string& out, int value, int width) {
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const auto n = static_cast<int>(end - digits);
+    if (n < width) out.append(static_cast<size_t>(width - n), '0');
+    out.append(digits, end);
+}
+
+// The same over `out`, reusing its storage: the texts are rebuilt once a second
+// for every frame that follows.
 void setDigits(std::string& out, int value, int width) {
     out.clear();
     appendDigits(out, value, width);
 }
 
 }  // namespace
-
-void appendDigits(std::string& out, int value, int width) {
-    char digits[16];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    const auto n = static_cast<int>(end - digits);
-    if (n < width) out.append(static_cast<size_t>(width - n), '0');
-    out.append(digits, end);
-}
 
 void updateTimestamp(TimeTexts& texts, const Clock& clock) {
     const LocalTime t = clock.now();

@@ -24,9 +24,6 @@ struct TimeTexts {
 // Refreshes every text from one reading of the clock.
 void updateTimestamp(TimeTexts& texts, const Clock& clock);
 
-// Appends `value` with at least `width` digits, zeros in front.
-void appendDigits(std::string& out, int value, int width);
-
 // "7" -> "07": a date or time part widened to two digits.
 std::string twoDigits(const std::string& part);
 
