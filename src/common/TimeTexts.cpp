@@ -14,7 +14,7 @@ void appendDigits(std::string& out, int value, int width) {
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     const auto n = static_cast<int>(end - digits);
     if (n < width) out.append(static_cast<size_t>(width - n), '0');
-    out.append(digits, end);
+    out.append(digits, static_cast<size_t>(n));
 }
 
 // The same over `out`, reusing its storage: the texts are rebuilt once a second
