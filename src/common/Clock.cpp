@@ -1,5 +1,6 @@
 #include "common/Clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -29,10 +30,16 @@ void SettableClock::advance(double seconds) {
     // Wall-clock arithmetic on the civil calendar (the capture's times are local).
     const sys_days day = year_month_day{year{time_.year}, month{static_cast<unsigned>(time_.month)},
                                         std::chrono::day{static_cast<unsigned>(time_.day)}};
-    const auto ms = day.time_since_epoch() + hours{time_.hour} + minutes{time_.minute} +
-                    std::chrono::seconds{time_.second} + milliseconds{time_.millisecond} +
-                    milliseconds{static_cast<long long>(std::llround(seconds * 1000.0))};
-    const sys_time<milliseconds> point{duration_cast<milliseconds>(ms)};
+    const milliseconds from = duration_cast<milliseconds>(day.time_since_epoch() + hours{time_.hour} + minutes{time_.minute} +
+                                                          std::chrono::seconds{time_.second}) +
+                              milliseconds{time_.millisecond};
+    // The clock stops at the last millisecond of the year 9999: a capture may move
+    // it on by any amount, and the sum must stay a date.
+    constexpr milliseconds kLast = duration_cast<milliseconds>((sys_days{std::chrono::year{9999} / 12 / 31} + days{1}).time_since_epoch()) -
+                                   milliseconds{1};
+    const double target = static_cast<double>(from.count()) + seconds * 1000.0;
+    const milliseconds to = target >= static_cast<double>(kLast.count()) ? kLast : milliseconds{std::llround(target)};
+    const sys_time<milliseconds> point{std::max(to, from)};
     const sys_days newDay = floor<days>(point);
     const year_month_day ymd{newDay};
     const hh_mm_ss<milliseconds> tod{point - newDay};

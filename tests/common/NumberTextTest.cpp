@@ -141,5 +141,19 @@ TEST(SettableClock, AdvancesAcrossMidnightAndMonthEnds) {
     EXPECT_EQ(t.millisecond, 250);
 }
 
+TEST(SettableClock, HugeStepsStopAtTheLastMillisecondOfTheYear9999) {
+    // A capture can move the clock on by any number of seconds, again and again.
+    SettableClock clock(LocalTime{2026, 12, 31, 23, 59, 59, 500});
+    clock.advance(1e17);
+    clock.advance(1e300);
+    const LocalTime t = clock.now();
+    EXPECT_EQ(t.year, 9999);
+    EXPECT_EQ(t.month, 12);
+    EXPECT_EQ(t.day, 31);
+    EXPECT_EQ(t.hour, 23);
+    EXPECT_EQ(t.second, 59);
+    EXPECT_EQ(t.millisecond, 999);
+}
+
 }  // namespace
 }  // namespace ravo
