@@ -15,6 +15,7 @@
 #include "presentation/FileSystem.h"
 #include "presentation/ScreenModel.h"
 #include "profile/Profile.h"
+#include "readings/ReadingFanOut.h"
 
 namespace ravo {
 
@@ -35,6 +36,12 @@ public:
     const Clock& clock;
     FileSystem& files;
     const char decimalSeparator;
+
+    // Every output that wants the readings as data. The header stage starts
+    // `reading` for each frame it dispatches, the decoder adds its fields, and the
+    // finished reading goes to `readings` (only when some output listens).
+    ReadingFanOut readings;
+    Reading reading;
 
     // Receive event: the bytes that arrived, in order, unaltered.
     void receive(std::string_view bytes) { state.receiveBuffer.append(bytes); }

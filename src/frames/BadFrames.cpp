@@ -19,6 +19,16 @@ void handleBadFrame(Receiver& rx) {
     rx.screen.setText(Field::txt_errorcount, std::to_string(st.errorCount));
     const std::string line = errorLine(st);
     rx.screen.showMessage(line);
+    if (!rx.readings.empty()) {
+        BadFrameEvent e{rx.clock.now(), {}, line};
+        for (int i = 1; i <= st.frameLength; ++i) {
+            if (i > 1) e.bytes += ' ';
+            const unsigned b = static_cast<unsigned>(st.byte(i)) & 0xFF;
+            e.bytes += "0123456789ABCDEF"[b >> 4];
+            e.bytes += "0123456789ABCDEF"[b & 15];
+        }
+        rx.readings.badFrame(e);
+    }
 
     const TimeTexts& t = st.time;
     const std::string path = rx.screen.text(Field::txtfilepath) + "errorfile" + twoDigits(t.dayText) +

@@ -17,6 +17,7 @@ struct DispatchRow {
     Band band;
     DecoderFn decode;  // null while the family has no decoder: its frames are bad frames
     const char* family;
+    const char* key;  // short lowercase name of the family in readings, e.g. "fixed_pulse"
 };
 
 extern const std::array<DispatchRow, 16> kDispatchTable;

@@ -35,6 +35,19 @@ bool isRecentRepeat(const Receiver& rx) {
     return now.h == then.h && now.m == then.m && now.s - then.s < 4;
 }
 
+// The common fields of the reading; the decoder adds the family's own.
+void beginReading(Receiver& rx, const DispatchRow& row) {
+    const ProgramState& st = rx.state;
+    Reading& r = rx.reading;
+    r = Reading{};
+    r.time = rx.clock.now();
+    r.type = st.byte(1);
+    r.family = row.key;
+    r.address = st.txAddress;
+    r.status = st.statusByte;
+    r.vhf = st.vhfBand;
+}
+
 void headerStage(Receiver& rx) {
     ProgramState& st = rx.state;
     if (st.frameLength > 3) checkFrameCrc(st);
@@ -49,11 +62,20 @@ void headerStage(Receiver& rx) {
     updateTimestamp(st.time, rx.clock);
 
     const int type = st.byte(1);
-    if (type != 0xF1 && type != 0x7B && isRecentRepeat(rx)) return;
+    if (type != 0xF1 && type != 0x7B && isRecentRepeat(rx)) {
+        if (!rx.readings.empty()) rx.readings.repeatDropped(st.txAddress, rx.clock.now());
+        return;
+    }
 
     const DispatchRow* row = st.crcOk ? findDispatchRow(type, st.vhfBand) : nullptr;
-    if (row) row->decode(rx);
-    else handleBadFrame(rx);
+    if (!row) {
+        handleBadFrame(rx);
+        return;
+    }
+    const bool wanted = !rx.readings.empty();
+    if (wanted) beginReading(rx, *row);
+    row->decode(rx);
+    if (wanted) rx.readings.reading(rx.reading);
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+// Local times as ISO 8601 texts with milliseconds and the UTC offset in force at
+// that time, e.g. "2026-12-09T14:05:09.250+01:00".
+#pragma once
+
+#include <string>
+
+#include "common/Clock.h"
+
+namespace ravo {
+
+// The offset from UTC, in minutes, of the local time zone at local time t.
+int utcOffsetMinutes(const LocalTime& t);
+
+std::string isoTime(const LocalTime& t);
+
+}  // namespace ravo

@@ -1,0 +1,84 @@
+// The reading record: what one decoded frame said, as typed fields, built beside
+// the texts of the message box, the logs and the grids. New outputs (JSON lines,
+// MQTT, the transmitter registry) watch the receiver through ReadingSink and never
+// parse those texts.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "common/Clock.h"
+
+namespace ravo {
+
+// A field's value: null (the transmitter reports an error), a flag, a whole
+// number, a number or a text.
+using FieldValue = std::variant<std::nullptr_t, bool, std::int64_t, double, std::string>;
+
+struct ReadingField {
+    std::string name;  // <quantity>[_<n>]_<unit>, e.g. temperature_1_C
+    FieldValue value;
+};
+
+struct Reading {
+    LocalTime time;              // the clock reading of the header stage
+    int type = 0;                // type code, byte 1
+    std::string family;          // short lowercase name, e.g. "temperature"
+    std::int32_t address = 0;
+    int status = 0;
+    bool vhf = true;             // band of the receiver
+    std::optional<bool> batteryLow;
+    std::optional<int> firmware;
+    std::optional<double> sLevel;
+    std::optional<std::string> line;  // the monitor line (8-bit text), when the packet shows one
+    std::vector<ReadingField> fields; // family fields, in the order they are added
+
+    // Adds a field, or replaces the value of one already added.
+    void set(std::string name, FieldValue value) {
+        for (ReadingField& f : fields)
+            if (f.name == name) {
+                f.value = std::move(value);
+                return;
+            }
+        fields.push_back({std::move(name), std::move(value)});
+    }
+    const FieldValue* get(const std::string& name) const {
+        for (const ReadingField& f : fields)
+            if (f.name == name) return &f.value;
+        return nullptr;
+    }
+};
+
+// An item that no decoder accepted.
+struct BadFrameEvent {
+    LocalTime time;
+    std::string bytes;  // "82 00 12 34 ...": the item's bytes, upper-case hex, blank-separated
+    std::string line;   // the error line shown in the message box (8-bit text)
+};
+
+// Connection events of a live receiver.
+struct ConnectionEvent {
+    enum class Kind { Lost, Reconnected };
+    Kind kind;
+    LocalTime time;
+    std::string device;
+};
+
+// Whoever wants the readings as data. The receiver calls it once per frame that
+// reached a decoder, once per bad frame; every call is on the decoding thread and
+// must not block.
+class ReadingSink {
+public:
+    virtual ~ReadingSink() = default;
+    virtual void reading(const Reading& r) = 0;
+    virtual void badFrame(const BadFrameEvent& e) = 0;
+    virtual void connection(const ConnectionEvent&) {}
+    // A frame dropped as a recent repeat of the same transmitter (it reaches no decoder).
+    virtual void repeatDropped(std::int32_t /*address*/, const LocalTime& /*time*/) {}
+};
+
+}  // namespace ravo
