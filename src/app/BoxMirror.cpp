@@ -57,7 +57,9 @@ void BoxMirror::showText(BoxRef ref, QLineEdit* edit) {
     if (edit->text() == text) return;
     const int caret = edit->cursorPosition();
     edit->setText(text);
-    if (edit->hasFocus()) edit->setCursorPosition(std::min(caret, int(text.size())));
+    // A box the operator is in keeps the caret where it was; any other shows the
+    // start of its text (a text that does not fit would otherwise show its end).
+    edit->setCursorPosition(edit->hasFocus() ? std::min(caret, int(text.size())) : 0);
 }
 
 void BoxMirror::showFore(BoxRef ref, QLineEdit* edit) { setFore(edit, qcolour(rx_.screen.cell(ref).fore)); }

@@ -2,43 +2,80 @@
 
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/Receiver.h"
-#include "serial/qt/PollTimer.h"
+#include "presentation/CsvLog.h"
 
 namespace ravo::app {
 
-ErrorMessages::ErrorMessages(Receiver& rx, PollTimer& poll, QWidget* owner)
-    : QObject(owner), rx_(rx), poll_(poll), owner_(owner) {
+ErrorMessages::ErrorMessages(Receiver& rx, QWidget* owner) : QObject(owner), rx_(rx), owner_(owner) {
     rx_.onError = [this](const std::string&) { queued(); };
 }
 
-ErrorMessages::~ErrorMessages() { rx_.onError = nullptr; }
-
-void ErrorMessages::queued() {
-    // No further item is decoded before the message has been seen.
-    poll_.setPaused(true);
-    if (scheduled_ || showing_) return;  // the running loop below picks it up
-    scheduled_ = true;
-    QTimer::singleShot(0, this, &ErrorMessages::showAll);
+ErrorMessages::~ErrorMessages() {
+    rx_.onError = nullptr;
+    delete box_.data();
 }
 
-void ErrorMessages::showAll() {
-    scheduled_ = false;
-    if (showing_) return;
-    showing_ = true;
+QString ErrorMessages::repeatLine(const QString& text, quint64 times) {
+    if (times < 2) return {};
+    // Each time the log message comes, one reading's row was not written.
+    if (text == QLatin1String(kLogInaccessible))
+        return QStringLiteral("Readings not logged while this message was open: %1.").arg(times);
+    return QStringLiteral("This message came %1 times while it was open.").arg(times);
+}
+
+void ErrorMessages::queued() {
+    if (scheduled_) return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scheduled_ = false;
+        takePending();
+    });
+}
+
+void ErrorMessages::takePending() {
     while (!rx_.pendingErrors.empty()) {
         const QString text = QString::fromLatin1(rx_.pendingErrors.front().c_str());
         rx_.pendingErrors.pop_front();
-        if (hook) {
-            hook(text);
+        if (box_ && current_.text == text) {
+            ++current_.times;
             continue;
         }
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), text, QMessageBox::Ok, owner_);
-        box.exec();
+        auto same = std::find_if(waiting_.begin(), waiting_.end(), [&](const Message& m) { return m.text == text; });
+        if (same != waiting_.end()) ++same->times;
+        else waiting_.push_back({text, 1});
     }
-    showing_ = false;
-    poll_.setPaused(false);
+    if (box_) showCount();
+    else showNext();
+}
+
+void ErrorMessages::showNext() {
+    while (!box_ && !waiting_.empty()) {
+        current_ = waiting_.front();
+        waiting_.pop_front();
+        if (hook) {
+            hook(current_.text);
+            continue;
+        }
+        auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Error"), current_.text, QMessageBox::Ok, owner_);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box_ = box;
+        showCount();
+        connect(box, &QMessageBox::finished, this, [this] {
+            box_.clear();
+            current_ = {};
+            // What came while it was open and is still waiting is shown next.
+            QTimer::singleShot(0, this, &ErrorMessages::showNext);
+        });
+        // Modal for the window, but the event loop (and so the decoder) runs on.
+        box->open();
+    }
+}
+
+void ErrorMessages::showCount() {
+    if (box_) box_->setInformativeText(repeatLine(current_.text, current_.times));
 }
 
 }  // namespace ravo::app

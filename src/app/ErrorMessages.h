@@ -1,18 +1,22 @@
 // The modal "Error" messages. The core only queues a message (Receiver::raiseError);
 // it is shown once the handler that raised it has returned, never from inside the
-// decoder. While a message is open the poll timer rests, so the decoder is not
-// re-entered; received bytes keep collecting in the buffer meanwhile.
+// decoder. The box does not hold up the event loop: decoding goes on behind it, so
+// every reading keeps the time it arrived. A message that is already showing (or
+// waiting to be shown) is not shown again; how often it came meanwhile is told in
+// the box under its text.
 #pragma once
 
 #include <QObject>
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
+#include <deque>
 #include <functional>
 
 class QWidget;
 
 namespace ravo {
 class Receiver;
-class PollTimer;
 }  // namespace ravo
 
 namespace ravo::app {
@@ -20,23 +24,38 @@ namespace ravo::app {
 class ErrorMessages : public QObject {
     Q_OBJECT
 public:
-    ErrorMessages(Receiver& rx, PollTimer& poll, QWidget* owner);
+    ErrorMessages(Receiver& rx, QWidget* owner);
     ~ErrorMessages() override;
 
-    // When set, messages go here instead of a message box (tests, headless runs).
+    // When set, messages go here instead of a message box (tests, headless runs);
+    // each counts as dismissed at once.
     std::function<void(const QString&)> hook;
 
-    bool showing() const { return showing_; }
+    bool showing() const { return !box_.isNull(); }
+    // The box on screen, if any.
+    QMessageBox* box() const { return box_; }
+    // How many times the message on screen was raised while it was showing, itself included.
+    quint64 timesRaised() const { return current_.times; }
+
+    // The line under a message raised `times` times while it was open.
+    static QString repeatLine(const QString& text, quint64 times);
 
 private:
+    struct Message {
+        QString text;
+        quint64 times = 0;
+    };
     void queued();
-    void showAll();
+    void takePending();
+    void showNext();
+    void showCount();
 
     Receiver& rx_;
-    PollTimer& poll_;
     QWidget* owner_;
     bool scheduled_ = false;
-    bool showing_ = false;
+    Message current_;
+    QPointer<QMessageBox> box_;
+    std::deque<Message> waiting_;
 };
 
 }  // namespace ravo::app

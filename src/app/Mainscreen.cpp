@@ -31,7 +31,11 @@ namespace {
 // The design-size client area, and the right edge of the configuration frame
 // beyond it (with the same margin as on the left).
 constexpr int kDesignWidth = 17415;
-constexpr int kDesignHeight = 10590;
+// The message box is three lines high, so that the longest monitor line is read
+// whole; the client area grows by what that adds under the box.
+constexpr int kMessageTop = 10050;
+constexpr int kMessageHeight = 1000;
+constexpr int kDesignHeight = kMessageTop + kMessageHeight + 140;
 constexpr int kContentWidth = 22335 + 240;
 
 // The pane shows line ends as line breaks.
@@ -61,7 +65,7 @@ Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port,
 
     mirror_ = new BoxMirror(rx_, this);
     panes_ = new Throttle([this] { showPanes(); }, this);
-    messages_ = new ErrorMessages(rx_, poll_, this);
+    messages_ = new ErrorMessages(rx_, this);
     serial_ = new SerialControls(connection_, tw, content_);
     logging_ = new LoggingArea(rx_, *mirror_, tw, content_);
     configuration_ = new ReceiverConfiguration(rx_, connection_, *mirror_, tw, content_);
@@ -165,7 +169,9 @@ void Mainscreen::buildMessageArea() {
     message_->setFont(sansFont(12));
     message_->setReadOnly(true);
     message_->document()->setDocumentMargin(1);
-    message_->setGeometry(tw.rect(240, 10050, 10100, 400));
+    message_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    message_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    message_->setGeometry(tw.rect(240, kMessageTop, 10100, kMessageHeight));
     showMessageBox();
 
     auto* filterLabel = new QLabel(QStringLiteral("Address Filter"), content_);
@@ -248,6 +254,8 @@ void Mainscreen::showMonitor() {
 void Mainscreen::showMessageBox() {
     const QString text = BoxMirror::toWidget(rx_.screen.text(Field::txtinstring));
     if (message_->toPlainText() != text) message_->setPlainText(text);
+    // Read from its start.
+    message_->moveCursor(QTextCursor::Start);
 }
 
 void Mainscreen::clockTick() {

@@ -55,6 +55,7 @@ public:
     ReadingGrids& grids() const { return *grids_; }
     TempProfileWindow& profileWindow() const { return *profile_; }
     BoxMirror& mirror() const { return *mirror_; }
+    ErrorMessages& errorMessages() const { return *messages_; }
     PollTimer& pollTimer() { return poll_; }
     QScrollArea* scrollArea() const { return scroll_; }
 

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -37,6 +38,19 @@ SerialControls::SerialControls(Connection& connection, const Twips& tw, QWidget*
     connect_ = new QPushButton(comms);
     connect_->setObjectName("btConnect");
     connect_->setGeometry(tw.rect(120, 660, 1335, 360));
+    // Beside Connect: looks for receivers plugged in or unplugged since start-up.
+    refresh_ = new QPushButton(QStringLiteral("Refresh"), comms);
+    refresh_->setObjectName("btRefresh");
+    refresh_->setGeometry(tw.rect(1545, 660, 1335, 360));
+    refresh_->setToolTip(QStringLiteral("Look again for serial ports (a receiver plugged in or unplugged)."));
+
+    // Under the frame: the devices the user may not open, and what to do about it.
+    refused_ = new QLabel(content);
+    refused_->setObjectName("lblrefused");
+    refused_->setWordWrap(true);
+    refused_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    refused_->setStyleSheet(QStringLiteral("color: #C00000;"));
+    refused_->setGeometry(tw.rect(240, 1150, 5160, 450));
 
     auto* baud = new QGroupBox(QStringLiteral("Baudrate"), content);
     baud->setObjectName("frmbaud");
@@ -57,6 +71,7 @@ SerialControls::SerialControls(Connection& connection, const Twips& tw, QWidget*
         connection_.selectEntry(ports_->itemText(index).toStdString());
     });
     connect(connect_, &QPushButton::clicked, this, [this] { connection_.connectClicked(); });
+    connect(refresh_, &QPushButton::clicked, this, [this] { connection_.refreshPorts(); });
     connection_.changed = [this] { refresh(); };
     refresh();
 }
@@ -73,11 +88,21 @@ void SerialControls::refresh() {
         shownList_ = connection_.portList();
         ports_->clear();
         for (const std::string& e : shownList_) ports_->addItem(QString::fromStdString(e));
-        ports_->setCurrentIndex(-1);  // nothing chosen until the operator chooses
+        // Nothing chosen until the operator chooses, unless the port chosen is still offered.
+        const QString chosen = QString::fromStdString(connection_.table().entry(connection_.portNumber()));
+        ports_->setCurrentIndex(ports_->findText(chosen));
     }
+    const std::vector<std::string> refused = connection_.refusedTexts();
+    QStringList lines;
+    for (const std::string& t : refused) lines << QString::fromStdString(t);
+    const QString first = lines.isEmpty() ? QString() : lines.first();
+    refused_->setText(lines.size() > 1 ? first + QStringLiteral(" (and %1 more)").arg(lines.size() - 1) : first);
+    refused_->setToolTip(lines.join('\n'));
+    refused_->setVisible(!lines.isEmpty());
     const bool connected = connection_.connected();
     connect_->setText(QString::fromStdString(connection_.caption()));
     ports_->setEnabled(!connected);
+    refresh_->setEnabled(!connected);
     for (size_t i = 0; i < bauds_.size(); ++i) {
         bauds_[i]->setEnabled(!connected);
         if (kBaudRates[i] == connection_.baud() && !bauds_[i]->isChecked()) bauds_[i]->setChecked(true);

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QWidget;
@@ -33,11 +34,15 @@ public:
 
     QComboBox* portList() const { return ports_; }
     QPushButton* connectButton() const { return connect_; }
+    QPushButton* refreshButton() const { return refresh_; }
+    QLabel* refusedLabel() const { return refused_; }
 
 private:
     Connection& connection_;
     QComboBox* ports_ = nullptr;
     QPushButton* connect_ = nullptr;
+    QPushButton* refresh_ = nullptr;
+    QLabel* refused_ = nullptr;
     std::array<QRadioButton*, 5> bauds_{};
     std::vector<std::string> shownList_;
 };

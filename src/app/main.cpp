@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "app/DemoReceiver.h"
@@ -23,12 +25,11 @@
 #include "serial/qt/QtSerialPort.h"
 #include "serial/qt/StopSignals.h"
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("ravo-monitor");
-    QApplication::setApplicationVersion("29");
+namespace {
 
-    QCommandLineParser parser;
+// The options of the monitor. Help, version and bad options are answered before
+// any window exists, so they work without a display.
+void addOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription("Monitor and configure a meter-reading radio receiver on a serial port.");
     parser.addHelpOption();
     parser.addVersionOption();
@@ -38,7 +39,61 @@ int main(int argc, char* argv[]) {
     parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
     parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
-    parser.process(app);
+}
+
+// Parses the command line with a bare core application; returns an exit status
+// when there is nothing more to do (help, version, bad options).
+std::optional<int> parseCommandLine(int argc, char* argv[], QCommandLineParser& parser) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("ravo-monitor");
+    QCoreApplication::setApplicationVersion(RAVO_VERSION);
+    addOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "ravo-monitor: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet("version")) {
+        std::printf("ravo-monitor %s\n", RAVO_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "ravo-monitor: unexpected argument '%s'\n", qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+// Without a display Qt would abort; say what is missing instead.
+bool haveDisplay() {
+#if defined(Q_OS_LINUX)
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCommandLineParser parser;
+    if (const auto done = parseCommandLine(argc, argv, parser)) return *done;
+    if (!haveDisplay()) {
+        std::fprintf(stderr,
+                     "ravo-monitor: no display (DISPLAY is not set); start it on a desktop, or with "
+                     "QT_QPA_PLATFORM=offscreen for a window nobody sees\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("ravo-monitor");
+    QApplication::setApplicationVersion(RAVO_VERSION);
 
     double screenshotAfter = 0;
     if (parser.isSet("screenshot")) {
@@ -80,6 +135,7 @@ int main(int argc, char* argv[]) {
     ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
+    connection.listDevices = &ravo::listedSerialDevices;
 
     if (echo) {
         rx.screen.addListener([f = echo.get()](const ravo::ModelChange& c) {
@@ -90,15 +146,30 @@ int main(int argc, char* argv[]) {
     ravo::app::Mainscreen window(rx, connection, port);
     window.startUp(files, logFolder);
     window.show();
+    // Devices the user may not open are told on stderr as well as in the window.
+    for (const std::string& text : connection.refusedTexts()) std::fprintf(stderr, "ravo-monitor: %s\n", text.c_str());
 
     if (demo || parser.isSet("connect")) {
         // Show decoding at once: choose port 1 (the simulated receiver) and connect.
-        const QString entry = QString::fromStdString(connection.table().entry(1));
+        const std::string entry = connection.table().entry(1);
         ravo::app::SerialControls& serial = window.serialControls();
-        const int index = serial.portList()->findText(entry);
+        const int index = serial.portList()->findText(QString::fromStdString(entry));
         if (index >= 0) {
             serial.choosePort(index);
             serial.connectButton()->click();
+        } else {
+            // Not listed: Connect on that port tells the operator why, as the button would.
+            connection.selectEntry(entry);
+            const size_t before = rx.pendingErrors.size();
+            connection.connectClicked();
+            if (!connection.connected()) {
+                const std::string device = connection.table().device(1);
+                const std::string why = rx.pendingErrors.size() > before ? rx.pendingErrors.back()
+                                        : device.empty() ? std::string("no port to connect to")
+                                                         : "cannot open " + device;
+                std::fprintf(stderr, "ravo-monitor: --connect: %s%s\n", why.c_str(),
+                             device.empty() || why.find(device) != std::string::npos ? "" : (" (" + device + ")").c_str());
+            }
         }
     }
 

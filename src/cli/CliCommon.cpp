@@ -1,5 +1,6 @@
 #include "cli/CliCommon.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
@@ -22,6 +23,29 @@ int fail(const std::string& message) {
 }
 
 std::string toStd(const QString& s) { return s.toUtf8().toStdString(); }
+
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringList& args) {
+    const QCommandLineOption help({"h", "help"}, "Show the options of this command.");
+    const QCommandLineOption version("version", "Show the version.");
+    parser.addOption(help);
+    parser.addOption(version);
+    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (parser.isSet(help)) {
+        // The help text names the program as the core application knows it.
+        int argc = 1;
+        QByteArray name = args.value(0, "ravo-cli").toLocal8Bit();
+        char* argv[] = {name.data(), nullptr};
+        std::unique_ptr<QCoreApplication> app;
+        if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("ravo-cli %s\n", RAVO_VERSION);
+        return 0;
+    }
+    return std::nullopt;
+}
 
 std::string openFailureText(int outcome, const std::string& device, const std::string& detail) {
     switch (static_cast<OpenOutcome>(outcome)) {

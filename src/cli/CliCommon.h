@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/Receiver.h"
@@ -18,6 +19,12 @@ constexpr int kExitUsage = 2;
 int fail(const std::string& message);
 
 std::string toStd(const QString& s);
+
+// Parses a sub-command's arguments, with -h/--help and --version added. Returns an
+// exit status when the command has nothing more to do: 0 after printing its help
+// or the version on stdout, kExitUsage after one line on stderr for arguments it
+// cannot use. Returns nothing when the command should run.
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringList& args);
 
 // Why a device could not be opened, in the words the monitor uses.
 std::string openFailureText(int outcome, const std::string& device, const std::string& detail);

@@ -17,7 +17,7 @@ int runCommand(const QStringList& args) {
     parser.addOption({"port", "Send the command to the receiver on DEVICE.", "DEVICE"});
     parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
     parser.addPositionalArgument("what", "mode M | addresses A1 A2 A3 | addresses A1 ... A8");
-    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (const auto done = parseCommandLine(parser, args)) return *done;
     const QStringList pos = parser.positionalArguments();
     Command c;
     if (pos.size() == 2 && pos[0] == "mode") {

@@ -18,7 +18,7 @@ int runDecode(const QStringList& args) {
     addDecodeOptions(parser);
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
-    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (const auto done = parseCommandLine(parser, args)) return *done;
     if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
 
     DecodeOptions options;

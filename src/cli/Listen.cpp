@@ -26,7 +26,7 @@ int runListen(const QStringList& args) {
     addDecodeOptions(parser);
     parser.addOption({"port", "The receiver's serial device.", "DEVICE"});
     parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
-    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (const auto done = parseCommandLine(parser, args)) return *done;
     if (!parser.positionalArguments().isEmpty()) return fail("listen takes no FILE");
     if (!parser.isSet("port")) return fail("listen needs --port DEVICE");
     bool ok = false;

@@ -114,7 +114,7 @@ int runSimulate(const QStringList& args) {
                       "every frame goes to a connected program."});
     parser.addOption({"output", "Write a capture to FILE (standard output when neither this nor --pty).", "FILE"});
     parser.addOption({"forms", "mixed (binary, STX, text and Rtl lines) or binary (mixed).", "mixed|binary", "mixed"});
-    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    if (const auto done = parseCommandLine(parser, args)) return *done;
     if (!parser.positionalArguments().isEmpty()) return fail("simulate takes no FILE; use --output FILE");
 
     const QString band = parser.value("band");

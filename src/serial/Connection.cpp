@@ -1,5 +1,7 @@
 #include "serial/Connection.h"
 
+#include <algorithm>
+
 #include "config/Commands.h"
 #include "core/Receiver.h"
 
@@ -44,14 +46,40 @@ void Connection::probePortsAndClose() {
 
 void Connection::enumeratePorts() {
     portList_.clear();
+    refused_.clear();
     for (int n = 1; n <= 255; ++n) {
         portNumber_ = n;
         if (table_.device(n).empty()) continue;  // no such port: the open would fail at once
-        if (openCurrent() == OpenOutcome::Ok) portList_.push_back(table_.entry(n));
+        const OpenOutcome outcome = openCurrent();
+        if (outcome == OpenOutcome::Ok) portList_.push_back(table_.entry(n));
+        if (outcome == OpenOutcome::PermissionDenied) refused_.push_back(table_.device(n));
         port_.close();
     }
     portNumber_ = 255;
     notify();
+}
+
+void Connection::refreshPorts() {
+    if (connected_) return;
+    if (listDevices) {
+        for (const int n : table_.add(listDevices())) {
+            probePort(n);
+            probePort(n);
+        }
+        if (port_.isOpen()) port_.close();
+    }
+    const int chosen = portNumber_;
+    enumeratePorts();
+    // The operator's choice stays when its port is still offered.
+    const std::string entry = table_.entry(chosen);
+    if (std::find(portList_.begin(), portList_.end(), entry) != portList_.end()) portNumber_ = chosen;
+    notify();
+}
+
+std::vector<std::string> Connection::refusedTexts() const {
+    std::vector<std::string> out;
+    for (const std::string& d : refused_) out.push_back(permissionDeniedText(d));
+    return out;
 }
 
 void Connection::startUp(FileSystem& files, const std::string& logFolder) {
@@ -102,6 +130,8 @@ void Connection::portFailed() {
     }
     disconnect();
     rx_.raiseError(kConnectionLost);
+    // A receiver that was unplugged is no longer offered.
+    refreshPorts();
 }
 
 void Connection::chooseBaud(int baud) {

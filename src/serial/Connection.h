@@ -36,6 +36,19 @@ public:
     void probePortsAndClose();
     void enumeratePorts();
 
+    // While disconnected: devices that appeared since the last look (from
+    // `listDevices`) join the table after its last number and are probed with the
+    // monitor-on command as at start-up; the list is built again, so a device that
+    // vanished is no longer offered. Numbers already given keep their devices.
+    void refreshPorts();
+    // The system's serial devices now; empty when not set.
+    std::function<std::vector<std::string>()> listDevices;
+
+    // The devices that exist but that the user may not open (the last enumeration),
+    // and the text that tells the operator what to do about each.
+    const std::vector<std::string>& refusedDevices() const { return refused_; }
+    std::vector<std::string> refusedTexts() const;
+
     // Selection in the port list (sets the port number; nothing is opened).
     void selectEntry(const std::string& entry);
     // The Connect/Disconnect button.
@@ -80,6 +93,7 @@ private:
     std::string settings_ = "9600,n,8,1";
     bool connected_ = false;
     std::vector<std::string> portList_;
+    std::vector<std::string> refused_;
 };
 
 }  // namespace ravo

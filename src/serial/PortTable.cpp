@@ -18,6 +18,17 @@ std::string PortTable::device(int n) const {
     return n >= 1 && n <= size() ? devices_[static_cast<size_t>(n - 1)] : std::string();
 }
 
+std::vector<int> PortTable::add(std::vector<std::string> listed) {
+    std::sort(listed.begin(), listed.end());
+    std::vector<int> added;
+    for (auto& d : listed) {
+        if (d.empty() || std::find(devices_.begin(), devices_.end(), d) != devices_.end()) continue;
+        devices_.push_back(std::move(d));
+        added.push_back(size());
+    }
+    return added;
+}
+
 std::string PortTable::entry(int n) const { return "COM " + std::to_string(n) + " (" + device(n) + ")"; }
 
 int portNumberOfEntry(const std::string& entry) {

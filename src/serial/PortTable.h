@@ -18,6 +18,9 @@ public:
     int size() const { return static_cast<int>(devices_.size()); }
     // The list entry of a port: "COM 1 (/dev/ttyUSB0)".
     std::string entry(int n) const;
+    // Numbers the devices not in the table yet after its last number, in path
+    // order; returns their numbers. Devices already numbered keep their numbers.
+    std::vector<int> add(std::vector<std::string> listed);
 
 private:
     std::vector<std::string> devices_;

@@ -156,28 +156,6 @@ void ScreenTest::typingKeepsTheCaretAndTheUndoHistory() {
     QVERIFY(filter->isUndoAvailable());
 }
 
-void ScreenTest::decodingRestsWhileAMessageIsOpen() {
-    AppRig rig({});
-    const std::string frame = sim::binaryFrame(sim::makeBody(0x82, 1234, 0x03, {0x00, 43, 0x00, 0x90}));
-    bool pollRan = true;
-    std::string messageBoxWhileOpen = "unset";
-    rig.window.setMessageHook([&](const QString& m) {
-        rig.messages << m;
-        // A frame arrives while the message is open: it is kept, not decoded.
-        rig.rx.receive(frame);
-        rig.window.pollTimer().kick();
-        pollRan = rig.window.pollTimer().active();
-        QTest::qWait(50);
-        messageBoxWhileOpen = rig.rx.screen.text(Field::txtinstring);
-    });
-    QTest::mouseClick(rig.find<QPushButton>("btConnect"), Qt::LeftButton);  // no port chosen
-    QTRY_COMPARE(rig.messages.size(), 1);
-    QVERIFY(!pollRan);
-    QCOMPARE(messageBoxWhileOpen, std::string());
-    // Once it is closed the decoder goes on with what came meanwhile.
-    QTRY_VERIFY(rig.find<QPlainTextEdit>("txtinstring")->toPlainText().contains("1234"));
-}
-
 void ScreenTest::monitorPaneShowsItsTailWithTheCaretAtTheEnd() {
     AppRig rig({});
     auto* pane = rig.find<QPlainTextEdit>("txtReceiverMonitor");

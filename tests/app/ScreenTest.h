@@ -12,7 +12,6 @@ private slots:
     void typingAnAddressClearsItsTemperatureRowAndLamp();
     void modelWritesAreMirrored();
     void typingKeepsTheCaretAndTheUndoHistory();
-    void decodingRestsWhileAMessageIsOpen();
     void monitorPaneShowsItsTailWithTheCaretAtTheEnd();
     void aBurstOfChangesIsShownOnceAtItsEnd();
     void clockClickClearsTheAddresses();

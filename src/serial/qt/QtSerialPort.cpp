@@ -78,7 +78,11 @@ void QtSerialPort::errorOccurred(QSerialPort::SerialPortError error) {
     if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen()) return;
     port_.close();
     port_.clearError();
-    if (onFailure) onFailure();
+    // Told from the event loop, not from inside the port's own signal, so that the
+    // owner may open ports again (a refresh of the port list) in its handler.
+    QMetaObject::invokeMethod(this, [this] {
+        if (onFailure) onFailure();
+    }, Qt::QueuedConnection);
 }
 
 std::vector<std::string> listedSerialDevices() {
