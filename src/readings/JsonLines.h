@@ -12,12 +12,19 @@ namespace ravo {
 // {"time":..,"type":..,"family":..,"address":..,"status":..,"band":"vhf"|"uhf",
 //  "battery_low":..,"firmware":..,"s_level":.., family fields.., "line":..}; the
 // flags and the S level are left out where the packet does not give them. Whole
-// doubles keep a decimal point (20.0), so a field's JSON type never changes.
+// doubles keep a decimal point (20.0), so a field's JSON type never changes;
+// doubles carry at most 15 significant digits. 8-bit texts (the lines) are
+// converted from ISO-8859-1; other texts are written as given.
 std::string readingJson(const Reading& r);
 // {"event":"bad_frame","time":..,"bytes":"82 00 12 ..","line":..}
 std::string badFrameJson(const BadFrameEvent& e);
 // {"event":"connection_lost"|"reconnected","time":..,"device":..}
 std::string connectionJson(const ConnectionEvent& e);
+
+// The same, appended to `out` (no newline).
+void appendReadingJson(std::string& out, const Reading& r);
+void appendBadFrameJson(std::string& out, const BadFrameEvent& e);
+void appendConnectionJson(std::string& out, const ConnectionEvent& e);
 
 // Writes one line per reading, bad frame and connection event to a stream it does
 // not own. Dropped repeats are not written.
@@ -27,16 +34,17 @@ public:
     // own buffering applies and the owner flushes.
     JsonLinesSink(std::FILE* out, bool flushEachLine) : out_(out), flushEachLine_(flushEachLine) {}
 
-    void reading(const Reading& r) override { write(readingJson(r)); }
-    void badFrame(const BadFrameEvent& e) override { write(badFrameJson(e)); }
-    void connection(const ConnectionEvent& e) override { write(connectionJson(e)); }
+    void reading(const Reading& r) override;
+    void badFrame(const BadFrameEvent& e) override;
+    void connection(const ConnectionEvent& e) override;
 
     // True once a write has failed (for example a full disk); writing goes on.
     bool failed() const { return failed_; }
 
 private:
-    void write(std::string line);
+    void write();  // line_ and a newline
 
+    std::string line_;  // reused from event to event
     std::FILE* out_;
     bool flushEachLine_;
     bool failed_ = false;

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "common/Latin1.h"
 
 #include "readings/IsoTime.h"
 #include "readings/JsonLines.h"
@@ -77,6 +80,24 @@ TEST(JsonLines, SinkWritesOneLinePerEventAndSkipsRepeats) {
     const std::string written(buffer, n);
     EXPECT_EQ(written, readingJson(sample()) + "\n" + badFrameJson({kTime, "82", "$82"}) + "\n");
     EXPECT_FALSE(sink.failed());
+}
+
+// A JSON parser reads back every 8-bit character and every kind of number.
+TEST(JsonLines, EveryByteAndNumberReadsBack) {
+    Reading r = sample();
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    r.line = all;
+    const std::vector<double> numbers{0.5, -0.1, 1e-7, 123456789012345.0, 1e300, -3276.8, 799.5};
+    for (size_t i = 0; i < numbers.size(); ++i) r.set("n_" + std::to_string(i), numbers[i]);
+    const nlohmann::json j = nlohmann::json::parse(readingJson(r));
+    EXPECT_EQ(j["line"].get<std::string>(), latin1ToUtf8(all));
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        const nlohmann::json& n = j["n_" + std::to_string(i)];
+        EXPECT_TRUE(n.is_number_float()) << n;
+        EXPECT_DOUBLE_EQ(n.get<double>(), numbers[i]);
+    }
+    EXPECT_TRUE(j["count"].is_number_integer());
 }
 
 TEST(JsonLines, IsoTimeHasMillisecondsAndAnOffset) {
