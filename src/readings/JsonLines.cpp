@@ -36,24 +36,47 @@ void appendEscaped(std::string& out, char c) {
     }
 }
 
+// Printable ASCII other than the quote and the backslash: written as it is.
+bool plain(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
+}
+
 // A text that is already UTF-8 (or plain ASCII: names, hex bytes, device paths).
+// Runs of plain characters are copied in one go.
 void appendString(std::string& out, std::string_view s) {
     out += '"';
-    for (char c : s) appendEscaped(out, c);
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t run = i;
+        while (run < s.size() && plain(s[run])) ++run;
+        out.append(s.data() + i, run - i);
+        if (run == s.size()) break;
+        const char c = s[run];
+        if (static_cast<unsigned char>(c) >= 0x80) out += c;
+        else appendEscaped(out, c);
+        i = run + 1;
+    }
     out += '"';
 }
 
 // An 8-bit text of the program (ISO-8859-1), written as UTF-8.
 void appendLatin1(std::string& out, std::string_view s) {
     out += '"';
-    for (char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x80) {
-            appendEscaped(out, c);
-        } else {
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t run = i;
+        while (run < s.size() && plain(s[run])) ++run;
+        out.append(s.data() + i, run - i);
+        if (run == s.size()) break;
+        const auto u = static_cast<unsigned char>(s[run]);
+        if (u >= 0x80) {
             out += static_cast<char>(0xC0 | (u >> 6));
             out += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            appendEscaped(out, s[run]);
         }
+        i = run + 1;
     }
     out += '"';
 }
