@@ -1,5 +1,6 @@
 #include "readings/IsoTime.h"
 
+#include <cstring>
 #include <ctime>
 
 namespace ravo {
@@ -40,11 +41,11 @@ int utcOffsetMinutes(const LocalTime& t) {
     return cached.offset;
 }
 
-std::string isoTime(const LocalTime& t) {
+void writeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]) {
     const int offset = utcOffsetMinutes(t);
     const int magnitude = offset < 0 ? -offset : offset;
     // "YYYY-MM-DDThh:mm:ss.mmm+hh:mm", digits written in place (this runs for every event).
-    std::string text = "0000-00-00T00:00:00.000+00:00";
+    std::memcpy(text, "0000-00-00T00:00:00.000+00:00", kIsoTimeLength);
     auto put = [&text](size_t at, int value, int width) {
         for (size_t i = static_cast<size_t>(width); i-- > 0; value /= 10)
             text[at + i] = static_cast<char>('0' + value % 10);
@@ -59,7 +60,12 @@ std::string isoTime(const LocalTime& t) {
     text[23] = offset < 0 ? '-' : '+';
     put(24, magnitude / 60, 2);
     put(27, magnitude % 60, 2);
-    return text;
+}
+
+std::string isoTime(const LocalTime& t) {
+    char text[kIsoTimeLength];
+    writeIsoTime(t, text);
+    return std::string(text, sizeof text);
 }
 
 }  // namespace ravo

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "readings/JsonWriter.h"
 #include "readings/Reading.h"
 
 namespace ravo {
@@ -21,10 +22,10 @@ std::string badFrameJson(const BadFrameEvent& e);
 // {"event":"connection_lost"|"reconnected","time":..,"device":..}
 std::string connectionJson(const ConnectionEvent& e);
 
-// The same, appended to `out` (no newline).
-void appendReadingJson(std::string& out, const Reading& r);
-void appendBadFrameJson(std::string& out, const BadFrameEvent& e);
-void appendConnectionJson(std::string& out, const ConnectionEvent& e);
+// The same, written on (no newline).
+void writeReadingJson(JsonWriter& w, const Reading& r);
+void writeBadFrameJson(JsonWriter& w, const BadFrameEvent& e);
+void writeConnectionJson(JsonWriter& w, const ConnectionEvent& e);
 
 // Writes one line per reading, bad frame and connection event to a stream it does
 // not own. Dropped repeats are not written.
@@ -42,9 +43,9 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    void write();  // line_ and a newline
+    void write();  // the writer's text and a newline
 
-    std::string line_;  // reused from event to event
+    JsonWriter writer_;  // reused from event to event
     std::FILE* out_;
     bool flushEachLine_;
     bool failed_ = false;
