@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include "common/Latin1.h"
-
 #include "readings/IsoTime.h"
 #include "readings/JsonLines.h"
 
@@ -13,73 +12,35 @@ namespace ravo {
 namespace {
 
 const LocalTime kTime{2026, 12, 7, 12, 0, 5, 250};
+const std::string kIso = "\"" + isoTime(kTime) + "\"";
 
 Reading sample() {
-    Reading r;
-    r.time = kTime;
-    r.type = 0x82;
-    r.family = "temperature";
-    r.address = 1234;
-    r.status = 0x93;
-    r.vhf = true;
-    r.batteryLow = true;
-    r.firmware = 3;
-    r.sLevel = 2;
-    r.set("temperature_1_C", -39.7 + 0.01 * 6000 + (-2e-8) * 1e6);  // 20.28 give or take the last bit
+    Reading r{kTime, 0x82, "temperature", 1234, 0x93, true, true, 3, 2.0, std::nullopt, {}};
+    r.set("temperature_1_C", -39.7 + 0.01 * 6000 + (-2e-8) * 1e6);  // 20.279999999999998
     r.set("temperature_2_C", nullptr);
     r.set("whole_C", 20.0);
     r.set("count", std::int64_t{4294967295});
     r.set("sensor_error", false);
-    r.set("note", std::string("caf\xE9"));
     r.set("count", std::int64_t{5});  // replaces, keeps its place
-    r.line = std::string("Temp =  21.5 \xB0" "C \"q\" \\ \x01");
+    r.line = std::string("21.5 \xB0" "C \"q\" \\ \x01");
     return r;
 }
 
-TEST(JsonLines, ReadingKeysInOrderWithTypesAndEscapes) {
+TEST(JsonLines, KeysInOrderWithTypesAndEscapes) {
     EXPECT_EQ(readingJson(sample()),
-              "{\"time\":\"" + isoTime(kTime) +
-                  "\",\"type\":130,\"family\":\"temperature\",\"address\":1234,\"status\":147,\"band\":\"vhf\","
+              "{\"time\":" + kIso +
+                  ",\"type\":130,\"family\":\"temperature\",\"address\":1234,\"status\":147,\"band\":\"vhf\","
                   "\"battery_low\":true,\"firmware\":3,\"s_level\":2.0,\"temperature_1_C\":20.28,"
                   "\"temperature_2_C\":null,\"whole_C\":20.0,\"count\":5,\"sensor_error\":false,"
-                  "\"note\":\"caf\xC3\xA9\",\"line\":\"Temp =  21.5 \xC2\xB0" "C \\\"q\\\" \\\\ \\u0001\"}");
-}
-
-TEST(JsonLines, AbsentFlagsAreLeftOutAndNoLineIsNull) {
-    Reading r;
-    r.time = kTime;
-    r.type = 0x7B;
-    r.family = "legionella_signal";
-    r.vhf = false;
-    EXPECT_EQ(readingJson(r), "{\"time\":\"" + isoTime(kTime) +
-                                  "\",\"type\":123,\"family\":\"legionella_signal\",\"address\":0,\"status\":0,"
-                                  "\"band\":\"uhf\",\"line\":null}");
-}
-
-TEST(JsonLines, BadFrameAndConnectionEvents) {
+                  "\"line\":\"21.5 \xC2\xB0" "C \\\"q\\\" \\\\ \\u0001\"}");
+    Reading bare{kTime, 0x7B, "legionella_signal", 7, 0, false, std::nullopt, std::nullopt, std::nullopt, {}, {}};
+    EXPECT_EQ(readingJson(bare), "{\"time\":" + kIso +
+                                     ",\"type\":123,\"family\":\"legionella_signal\",\"address\":7,\"status\":0,"
+                                     "\"band\":\"uhf\",\"line\":null}");
     EXPECT_EQ(badFrameJson({kTime, "82 00 04", "$82,$0,$4,$56$B,12:00:05"}),
-              "{\"event\":\"bad_frame\",\"time\":\"" + isoTime(kTime) +
-                  "\",\"bytes\":\"82 00 04\",\"line\":\"$82,$0,$4,$56$B,12:00:05\"}");
+              "{\"event\":\"bad_frame\",\"time\":" + kIso + ",\"bytes\":\"82 00 04\",\"line\":\"$82,$0,$4,$56$B,12:00:05\"}");
     EXPECT_EQ(connectionJson({ConnectionEvent::Kind::Lost, kTime, "/dev/ttyUSB0"}),
-              "{\"event\":\"connection_lost\",\"time\":\"" + isoTime(kTime) + "\",\"device\":\"/dev/ttyUSB0\"}");
-    EXPECT_EQ(connectionJson({ConnectionEvent::Kind::Reconnected, kTime, "/dev/ttyUSB0"}).substr(0, 23),
-              "{\"event\":\"reconnected\",");
-}
-
-TEST(JsonLines, SinkWritesOneLinePerEventAndSkipsRepeats) {
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    JsonLinesSink sink(f, true);
-    sink.reading(sample());
-    sink.repeatDropped(1234, kTime);
-    sink.badFrame({kTime, "82", "$82"});
-    std::rewind(f);
-    char buffer[4096];
-    const size_t n = std::fread(buffer, 1, sizeof buffer, f);
-    std::fclose(f);
-    const std::string written(buffer, n);
-    EXPECT_EQ(written, readingJson(sample()) + "\n" + badFrameJson({kTime, "82", "$82"}) + "\n");
-    EXPECT_FALSE(sink.failed());
+              "{\"event\":\"connection_lost\",\"time\":" + kIso + ",\"device\":\"/dev/ttyUSB0\"}");
 }
 
 // A JSON parser reads back every 8-bit character and every kind of number.
@@ -97,15 +58,23 @@ TEST(JsonLines, EveryByteAndNumberReadsBack) {
         EXPECT_TRUE(n.is_number_float()) << n;
         EXPECT_DOUBLE_EQ(n.get<double>(), numbers[i]);
     }
-    EXPECT_TRUE(j["count"].is_number_integer());
 }
 
-TEST(JsonLines, IsoTimeHasMillisecondsAndAnOffset) {
-    const std::string t = isoTime(kTime);
-    ASSERT_EQ(t.size(), 29u);
-    EXPECT_EQ(t.substr(0, 23), "2026-12-07T12:00:05.250");
-    EXPECT_TRUE(t[23] == '+' || t[23] == '-');
-    EXPECT_EQ(t[26], ':');
+TEST(JsonLines, SinkWritesOneLinePerEventAndSkipsRepeats) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    JsonLinesSink sink(f, true);
+    for (int i = 0; i < 2; ++i) {  // the buffer is reused: nothing of the longer line is left
+        sink.reading(sample());
+        sink.repeatDropped(1234, kTime);
+        sink.badFrame({kTime, "82", "$82"});
+    }
+    std::rewind(f);
+    char buffer[4096];
+    const std::string written(buffer, std::fread(buffer, 1, sizeof buffer, f));
+    std::fclose(f);
+    const std::string pair = readingJson(sample()) + "\n" + badFrameJson({kTime, "82", "$82"}) + "\n";
+    EXPECT_EQ(written, pair + pair);
 }
 
 }  // namespace
