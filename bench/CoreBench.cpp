@@ -1,7 +1,9 @@
 // Throughput of the core: frames through the frame decoder and decoders, with
-// logging off and on, and the cost of one frame at a small and a large backlog.
+// logging off and on, with every reading as a JSON line, and the cost of one
+// frame at a small and a large backlog.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
+#include "readings/JsonLines.h"
 #include "sim/Encoders.h"
 #include "sim/Replay.h"
 #include "sim/Simulator.h"
@@ -65,9 +68,17 @@ struct Bench {
     }
 };
 
-void run(benchmark::State& state, Form form, bool logging) {
+void run(benchmark::State& state, Form form, bool logging, bool json = false) {
     const std::vector<std::string> events = stream(form, 4096);
     Bench b(logging);
+    // JSON lines as ravo-cli decode --json writes them, into the null device.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> sinkFile(json ? std::fopen("/dev/null", "wb") : nullptr,
+                                                             &std::fclose);
+    std::unique_ptr<JsonLinesSink> sink;
+    if (sinkFile) {
+        sink = std::make_unique<JsonLinesSink>(sinkFile.get(), false);
+        b.rx->readings.add(sink.get());
+    }
     size_t i = 0;
     for (auto _ : state) {
         // A second between frames: a transmitter is heard again only after many
@@ -84,6 +95,7 @@ void BM_Binary(benchmark::State& s) { run(s, Form::Binary, false); }
 void BM_TextLines(benchmark::State& s) { run(s, Form::TextLine, false); }
 void BM_StxPayloads(benchmark::State& s) { run(s, Form::Stx, false); }
 void BM_Mixed(benchmark::State& s) { run(s, Form::Mixed, false); }
+void BM_BinaryJson(benchmark::State& s) { run(s, Form::Binary, false, true); }
 void BM_BinaryLogging(benchmark::State& s) { run(s, Form::Binary, true); }
 void BM_MixedLogging(benchmark::State& s) { run(s, Form::Mixed, true); }
 
@@ -106,6 +118,7 @@ void BM_FrameAtBacklog(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_Binary);
+BENCHMARK(BM_BinaryJson);
 BENCHMARK(BM_TextLines);
 BENCHMARK(BM_StxPayloads);
 BENCHMARK(BM_Mixed);

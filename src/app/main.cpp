@@ -20,6 +20,7 @@
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
+#include "readings/JsonLines.h"
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
@@ -39,6 +40,7 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
     parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
+    parser.addOption({"json-file", "Append every reading and bad frame as a JSON line to FILE.", "FILE"});
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -129,6 +131,19 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    // Every reading as a JSON line, flushed as it is written.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> jsonFile(nullptr, &std::fclose);
+    std::unique_ptr<ravo::JsonLinesSink> jsonLines;
+    if (parser.isSet("json-file")) {
+        const std::string path = parser.value("json-file").toStdString();
+        jsonFile.reset(std::fopen(path.c_str(), "ab"));
+        if (!jsonFile) {
+            std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+            return 2;
+        }
+        jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
+    }
+
     ravo::SystemClock clock;
     ravo::DiskFileSystem files;
     const std::string logFolder = ravo::defaultLogFolder();
@@ -136,6 +151,7 @@ int main(int argc, char* argv[]) {
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
     connection.listDevices = &ravo::listedSerialDevices;
+    if (jsonLines) rx.readings.add(jsonLines.get());
 
     if (echo) {
         rx.screen.addListener([f = echo.get()](const ravo::ModelChange& c) {

@@ -66,6 +66,8 @@ void addDecodeOptions(QCommandLineParser& p) {
     p.addOption({"set", "Type TEXT into box NAME before the input starts; may repeat.", "NAME=TEXT"});
     p.addOption({"echo", "Write every receiver-monitor append to FILE.", "FILE"});
     p.addOption({"state", "Write a JSON snapshot of the screen to FILE when the input ends.", "FILE"});
+    p.addOption({"json", "Write every reading and bad frame as a JSON line on stdout instead of the message texts."});
+    p.addOption({"json-file", "Append every reading and bad frame as a JSON line to FILE.", "FILE"});
 }
 
 bool readDecodeOptions(const QCommandLineParser& p, DecodeOptions& o, std::string& error) {
@@ -96,6 +98,14 @@ bool readDecodeOptions(const QCommandLineParser& p, DecodeOptions& o, std::strin
     }
     o.echoPath = toStd(p.value("echo"));
     o.statePath = toStd(p.value("state"));
+    o.json = p.isSet("json");
+    if (p.isSet("json-file")) {
+        o.jsonFilePath = toStd(p.value("json-file"));
+        if (o.jsonFilePath.empty()) {
+            error = "--json-file needs a file name";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -104,8 +114,9 @@ Session::Session(const Clock& clock, const DecodeOptions& options) : options_(op
     else files_ = std::make_unique<DiskFileSystem>();
     rx_ = std::make_unique<Receiver>(clock, *files_, ReceiverSettings{defaultLogFolder(), localeDecimalSeparator()});
     ScreenModel& screen = rx_->screen;
-    screen.addListener([this](const ModelChange& c) {
-        if (c.kind == ModelChange::Kind::Message) {
+    const bool text = !options_.json;
+    screen.addListener([this, text](const ModelChange& c) {
+        if (c.kind == ModelChange::Kind::Message && text) {
             const std::string line = latin1ToUtf8(c.text) + "\n";
             std::fwrite(line.data(), 1, line.size(), stdout);
         } else if (c.kind == ModelChange::Kind::MonitorAppend && echo_) {
@@ -119,7 +130,37 @@ Session::Session(const Clock& clock, const DecodeOptions& options) : options_(op
 }
 
 Session::~Session() {
+    if (jsonFileSink_) rx_->readings.remove(jsonFileSink_.get());
+    if (jsonStdout_) rx_->readings.remove(jsonStdout_.get());
     if (echo_) std::fclose(echo_);
+    if (jsonFile_) std::fclose(jsonFile_);
+}
+
+bool Session::jsonFileOpen(std::string& error) {
+    if (options_.json) {
+        // stdout is flushed by its owner: at the end of decode, after every tick of listen.
+        jsonStdout_ = std::make_unique<JsonLinesSink>(stdout, false);
+        rx_->readings.add(jsonStdout_.get());
+    }
+    if (options_.jsonFilePath.empty()) return true;
+    jsonFile_ = std::fopen(options_.jsonFilePath.c_str(), "ab");
+    if (!jsonFile_) {
+        error = "cannot write " + options_.jsonFilePath + ": " + std::strerror(errno);
+        return false;
+    }
+    jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, false);
+    rx_->readings.add(jsonFileSink_.get());
+    return true;
+}
+
+bool Session::flush(std::string& error) {
+    std::fflush(stdout);
+    if (!jsonFile_) return true;
+    if (std::fflush(jsonFile_) != 0 || jsonFileSink_->failed()) {
+        error = "cannot write " + options_.jsonFilePath;
+        return false;
+    }
+    return true;
 }
 
 bool Session::echoOpen(std::string& error) {
@@ -153,11 +194,12 @@ bool Session::configure(std::string& error) {
             return false;
         }
     }
-    return echoOpen(error);
+    return echoOpen(error) && jsonFileOpen(error);
 }
 
 bool Session::writeState(std::string& error) {
     if (echo_) std::fflush(echo_);
+    if (!flush(error)) return false;
     if (options_.statePath.empty()) return true;
     std::ofstream out(options_.statePath, std::ios::binary | std::ios::trunc);
     out << stateSnapshotJson(*rx_);

@@ -10,6 +10,7 @@
 
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
+#include "readings/JsonLines.h"
 
 namespace ravo::cli {
 
@@ -30,7 +31,7 @@ std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringLis
 std::string openFailureText(int outcome, const std::string& device, const std::string& detail);
 
 // Options that decode and listen share: band, logging, prefixes, filter, --set,
-// --echo and --state.
+// --echo, --state, --json and --json-file.
 struct DecodeOptions {
     bool vhf = true;
     std::string logDir;  // empty: no file at all is written
@@ -41,6 +42,8 @@ struct DecodeOptions {
     QStringList sets;
     std::string echoPath;
     std::string statePath;
+    bool json = false;         // JSON lines on stdout instead of the message texts
+    std::string jsonFilePath;  // JSON lines appended to this file as well
 };
 
 void addDecodeOptions(QCommandLineParser& parser);
@@ -48,7 +51,9 @@ void addDecodeOptions(QCommandLineParser& parser);
 bool readDecodeOptions(const QCommandLineParser& parser, DecodeOptions& out, std::string& error);
 
 // A receiver set up as the options say, printing every message-box write on
-// stdout and every modal message on stderr, echoing the monitor to --echo.
+// stdout (or, with --json, every reading and bad frame as a JSON line) and every
+// modal message on stderr, echoing the monitor to --echo and appending JSON lines
+// to --json-file.
 class Session {
 public:
     Session(const Clock& clock, const DecodeOptions& options);
@@ -58,6 +63,9 @@ public:
     // Writes the --state snapshot when asked for; false when it cannot be written.
     bool writeState(std::string& error);
     bool echoOpen(std::string& error);
+    // Flushes stdout and the JSON file; false with a reason once the file could
+    // not be written.
+    bool flush(std::string& error);
 
     Receiver& receiver() { return *rx_; }
 
@@ -66,6 +74,11 @@ private:
     std::unique_ptr<FileSystem> files_;
     std::unique_ptr<Receiver> rx_;
     std::FILE* echo_ = nullptr;
+    std::FILE* jsonFile_ = nullptr;
+    std::unique_ptr<JsonLinesSink> jsonStdout_;
+    std::unique_ptr<JsonLinesSink> jsonFileSink_;
+
+    bool jsonFileOpen(std::string& error);
 };
 
 int runDecode(const QStringList& args);

@@ -55,8 +55,13 @@ int runListen(const QStringList& args) {
 
     PollTimer poll(rx);
     std::uint64_t abandonedSeen = 0;
+    bool writeFailureShown = false;
     poll.afterTick = [&] {
-        std::fflush(stdout);
+        std::string flushError;
+        if (!session.flush(flushError) && !writeFailureShown) {
+            writeFailureShown = true;
+            std::fprintf(stderr, "ravo-cli: %s\n", flushError.c_str());
+        }
         if (rx.state.abandonedWaits != abandonedSeen) {
             abandonedSeen = rx.state.abandonedWaits;
             std::fprintf(stderr, "ravo-cli: gave up waiting for the rest of an item (%llu waits, %llu bytes dropped so far)\n",
@@ -77,10 +82,20 @@ int runListen(const QStringList& args) {
         if (port.open(device, settings) != OpenOutcome::Ok) return;
         reconnect.stop();
         std::fprintf(stderr, "ravo-cli: %s is back; listening again\n", device.c_str());
+        if (!rx.readings.empty()) {
+            rx.readings.connection({ConnectionEvent::Kind::Reconnected, clock.now(), device});
+            std::string ignored;  // a failing JSON file is reported after the next tick
+            session.flush(ignored);
+        }
         port.write(kMonitorOn);
     });
     port.onFailure = [&] {
         std::fprintf(stderr, "ravo-cli: lost %s; waiting for it to come back\n", device.c_str());
+        if (!rx.readings.empty()) {
+            rx.readings.connection({ConnectionEvent::Kind::Lost, clock.now(), device});
+            std::string ignored;  // a failing JSON file is reported after the next tick
+            session.flush(ignored);
+        }
         reconnect.start();
     };
 

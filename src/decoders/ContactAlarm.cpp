@@ -13,6 +13,7 @@
 // run together ("1:Open " + "2:Clo'd").
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -30,16 +31,18 @@ struct SwitchWords {
     const char* grid1[2];
     const char* grid2[2];
     bool showsSignalLevel;  // writes txtslevel on VHF
+    const char* field1;     // reading fields of the two channel states
+    const char* field2;
 };
 
 constexpr SwitchWords kContact{"Contact Tx. - Address: ", "  Pulse Count = ",
                                {"  CH1 CLOSED", "  CH1 OPEN "}, {"  CH2 CLOSED", "  CH2 OPEN "},
                                {"1:Clo'd ", "1:Open "},         {"2:Clo'd", "2:Open"},
-                               false};
+                               false, "channel_1_closed", "channel_2_closed"};
 constexpr SwitchWords kAlarm{"Alarm Tx: ", "  Ch1 Count: ",
                              {"  CH1:ON ", "  CH1:OFF "}, {"  CH2:ON ", "  CH2:OFF "},
                              {"1:On ", "1:Off "},         {"2:On", "2:Off"},
-                             true};
+                             true, "channel_1_on", "channel_2_on"};
 
 void decodeSwitch(Receiver& rx, const SwitchWords& w) {
     ProgramState& st = rx.state;
@@ -59,6 +62,12 @@ void decodeSwitch(Receiver& rx, const SwitchWords& w) {
     st.value1 = count;
     st.value2 = std::string();
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, status);
+        r->set("count", wholeNumber(count));
+        r->set(w.field1, ch1 == 0);
+        r->set(w.field2, ch2 == 0);
+    }
 
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(count), std::string(), std::string());
 

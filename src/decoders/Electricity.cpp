@@ -12,6 +12,7 @@
 
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -37,6 +38,11 @@ void decodeElectricity(Receiver& rx) {
     const double zeroed = count - zeroReference(rx, row);
     st.value1 = zeroed;
     st.value2 = std::string();
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, st.statusByte);
+        r->set("count", std::int64_t{c});
+        r->set("count_zeroed", zeroed);
+    }
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (row >= kGridRows) return;
 

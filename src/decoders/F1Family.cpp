@@ -27,6 +27,7 @@
 #include "core/Receiver.h"
 #include "decoders/Decoders.h"
 #include "decoders/F1SubDecoders.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/Grids.h"
 
 namespace ravo {
@@ -91,16 +92,28 @@ void serialPacket(Receiver& rx, int row, F1RowState& f1) {
 }  // namespace
 
 void decodeF1Family(Receiver& rx) {
+    Reading* r = readingOf(rx);
+    if (r) r->sLevel.reset();  // byte 9 is payload in this family
     const int row = findPulseRow(rx, colour::black);
     if (row >= kGridRows) return;
     F1RowState& f1 = rx.state.f1[static_cast<size_t>(row)];
     const int status = rx.state.statusByte;
+
+    // The packet kind names the reading unless a sub-decoder shows a main packet.
+    if (r && status == kIdPacket) r->family = "f1_id";
+    else if (r && status == kSerialPacket && f1.deviceType != kUnknown) r->family = "f1_serial";
 
     if (isMainPacket(status)) mainPacket(rx, row, f1);
     else if (status == kIdPacket) idPacket(rx, row, f1);
     else if (f1.deviceType == kUnknown) decodeAdcPacket(rx, row, status);
     else if (status == kSerialPacket) serialPacket(rx, row, f1);
     // Any other packet with bit 6 set on a typed row is ignored.
+
+    if (r) {
+        // What the row has learned of the device, as it stands after this packet.
+        if (f1.deviceType != kUnknown) r->set("device_type", std::int64_t{f1.deviceType});
+        if (f1.serialNumber > 0) r->set("serial_number", std::int64_t{f1.serialNumber});
+    }
 }
 
 }  // namespace ravo

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "decoders/DecoderCommon.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/MessageOutput.h"
 
@@ -61,6 +62,13 @@ std::string channelText(const Receiver& rx, unsigned raw) {
     return rx.number(raw) + " (" + rx.number(tenths / 10.0) + " V)";
 }
 
+// The reading of the packet in hand under the sub-family's key, or null.
+Reading* f1Reading(Receiver& rx, const char* family) {
+    Reading* r = readingOf(rx);
+    if (r) r->family = family;
+    return r;
+}
+
 void showWithoutReadings(Receiver& rx, int row, std::string line) {
     show(rx, std::move(line) + timeSuffix(rx));
     writeRow(rx, row, std::string(), std::string());
@@ -87,6 +95,14 @@ void decodeAdcPacket(Receiver& rx, int row, int status) {
     line += "  Chan2 = " + channelText(rx, raw2);
     if (lowBattery(rx.state.statusByte)) line += kLowBattery;
     show(rx, line + firmwareAndTime(rx, status));
+    if (Reading* r = f1Reading(rx, "f1_adc")) {
+        r->batteryLow = lowBattery(rx.state.statusByte);
+        r->firmware = status & 0x0F;
+        r->set("raw_1", std::int64_t{raw1});
+        r->set("voltage_1_V", adcTenthsOfVolts(static_cast<std::uint16_t>(raw1)) / 10.0);
+        r->set("raw_2", std::int64_t{raw2});
+        r->set("voltage_2_V", adcTenthsOfVolts(static_cast<std::uint16_t>(raw2)) / 10.0);
+    }
 
     rx.state.value1 = static_cast<double>(raw1);
     rx.state.value2 = static_cast<double>(raw2);
@@ -102,6 +118,11 @@ void decodePt100Packet(Receiver& rx, int row, int status) {
     const std::string temperature = spacedNumber(t) + kDegreesC;
 
     show(rx, labelAndAddress(rx, "PT100 - Address: ") + "  Temp = " + temperature + firmwareAndTime(rx, status));
+    if (Reading* r = f1Reading(rx, "f1_pt100")) {
+        r->firmware = status & 0x0F;
+        r->set("temperature_C", t);
+        r->set("auxiliary", std::int64_t{word(p[2], p[3])});
+    }
 
     rx.state.value1 = t;
     rx.state.value2 = aux;
@@ -116,6 +137,10 @@ void decodeDirectReadPacket(Receiver& rx, int row, int status) {
 
     show(rx, labelAndAddress(rx, "Direct Read - Address: ") + "  Meter Reading = " + spacedNumber(reading) +
                  firmwareAndTime(rx, status));
+    if (Reading* r = f1Reading(rx, "f1_meter")) {
+        r->firmware = status & 0x0F;
+        r->set("meter_reading", std::int64_t{reading});
+    }
 
     rx.state.value1 = static_cast<double>(reading);
     rx.state.value2 = std::string();
@@ -135,6 +160,12 @@ void decodeLoggerPlusPacket(Receiver& rx, int row, int status) {
     line += leak ? "YES" : "NO";
     line += "  Level = " + spacedNumber(level) + "  Spread = " + spacedNumber(spread);
     show(rx, line + firmwareAndTime(rx, status));
+    if (Reading* r = f1Reading(rx, "f1_leak_noise")) {
+        r->firmware = status & 0x0F;
+        r->set("leak", leak);
+        r->set("noise_level", std::int64_t{level});
+        r->set("noise_spread", std::int64_t{spread});
+    }
 
     rx.state.value1 = static_cast<double>(level);
     rx.state.value2 = static_cast<double>(spread);
@@ -144,6 +175,7 @@ void decodeLoggerPlusPacket(Receiver& rx, int row, int status) {
 }
 
 void showUnknownMainPacket(Receiver& rx, int row, int status) {
+    if (Reading* r = f1Reading(rx, "f1_unknown")) r->firmware = status & 0x0F;
     showWithoutReadings(rx, row,
                         labelAndAddress(rx, "Unknown F1 Main Packet - Address: ") + "  F/W V" +
                             spacedNumber(status & 0x0F));

@@ -15,6 +15,7 @@
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
 #include "decoders/HumidityConversion.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -34,6 +35,11 @@ void decodeHumidity(Receiver& rx) {
     line += firmwareAndTime(rx, st.statusByte);
     st.messageLine = line;
     showMessageLine(rx);
+    if (Reading* rd = readingOf(rx)) {
+        setBatteryAndFirmware(*rd, st.statusByte);
+        rd->set("humidity_pct", r.humidity);
+        rd->set("temperature_C", r.temperature);
+    }
 
     const std::string humidityText = twoDecimals(r.humidity);
     const std::string temperatureText = twoDecimals(r.temperature);

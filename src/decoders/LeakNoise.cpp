@@ -9,6 +9,7 @@
 // and txtzero the spread.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -31,6 +32,11 @@ void decodeLeakNoise(Receiver& rx) {
     st.value1 = level;
     st.value2 = spread;
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        r->batteryLow = lowBattery(st.statusByte);  // no firmware version in this packet
+        r->set("noise_level", wholeNumber(level));
+        r->set("noise_spread", wholeNumber(spread));
+    }
 
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(level), spacedNumber(spread), std::string());
 

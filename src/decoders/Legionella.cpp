@@ -21,6 +21,7 @@
 // refreshes the S level and shows and logs nothing.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -62,6 +63,12 @@ void decodeLegionella(Receiver& rx) {
     st.value1 = t;
     st.value2 = std::string();
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, status);
+        r->set("temperature_C", t);
+        if ((adcHigh & 0x80) == 0) r->set("raw", std::int64_t{256 * adcHigh + st.byte(o + 9)});
+        r->set("sensor_error", sensorFail(status));
+    }
 
     logReading(rx, st.signalLevel, spacedNumber(t), std::string());
 
@@ -81,6 +88,10 @@ void decodeLegionellaSignal(Receiver& rx) {
     // The line is begun but never shown: a signal packet has no monitor line and
     // no log row.
     st.messageLine = labelAndAddress(rx, kLabel) + "  RSSI: ";
+    if (Reading* r = readingOf(rx)) {
+        r->sLevel = st.statusByte / 16.0;
+        r->set("signal_strength", std::int64_t{st.statusByte});
+    }
 
     const int row = findTempRow(rx, colour::magenta);
     if (row >= kGridRows) return;

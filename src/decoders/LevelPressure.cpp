@@ -18,6 +18,7 @@
 //   A wrapped 12-byte frame on VHF has every position from byte 2 on one higher.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -60,6 +61,13 @@ void decodeLevel(Receiver& rx) {
     const double zeroed = level - zeroReference(rx, row);
     st.value1 = zeroed;
     st.value2 = std::string();
+    if (Reading* r = readingOf(rx)) {
+        // The firmware revision is the whole of byte 6.
+        r->batteryLow = lowBattery(st.statusByte);
+        r->firmware = st.byte(o + 6);
+        r->set("level", wholeNumber(level));
+        r->set("level_zeroed", zeroed);
+    }
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (row >= kGridRows) return;
 
@@ -84,6 +92,13 @@ void decodePressureFlow(Receiver& rx) {
     st.value1 = value;
     st.value2 = flow ? std::string() : pressureAuxText();
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        // The two channels of one transmitter are told apart by the family.
+        r->family = flow ? "flow" : "pressure";
+        setBatteryAndFirmware(*r, st.statusByte);
+        if (flow) r->set("count", wholeNumber(value));
+        else r->set("pressure_dm", value);
+    }
 
     // This type logs no S level, on either band.
     logReadingWithSerial(rx, std::string(), spacedNumber(value), flow ? std::string() : pressureAuxText(),

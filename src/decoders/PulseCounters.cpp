@@ -15,6 +15,7 @@
 #include "common/TextValue.h"
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -43,6 +44,12 @@ void decodePulse(Receiver& rx, PulseKind kind) {
     const double zeroed = count - (hasRow ? textValue(s.text(Field::txtzero, row)) : 0.0);
     st.value1 = zeroed;
     st.value2 = std::string();
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, st.statusByte);
+        r->set("count", wholeNumber(count));
+        r->set("count_zeroed", zeroed);
+        if (driveBy) r->set("status_flag", (st.statusByte & 0x10) != 0);
+    }
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (!hasRow) return;
 

@@ -16,6 +16,7 @@
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
 #include "decoders/HalfDegree.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -25,11 +26,11 @@ namespace {
 
 constexpr double kErrorValue = 255;
 
-// Appends a temperature to the line; returns the value stored for it.
-double appendTemperature(std::string& line, int high, int low) {
+// Appends a temperature to the line; returns it, or nothing on a sensor error.
+std::optional<double> appendTemperature(std::string& line, int high, int low) {
     const std::optional<double> t = halfDegreeTemperature(high, low);
     line += t ? spacedNumber(*t) : "error";
-    return t.value_or(kErrorValue);
+    return t;
 }
 
 std::string gridTemperature(const Receiver& rx, double value) {
@@ -45,18 +46,30 @@ void decodeTemperature(Receiver& rx) {
 
     std::string line = labelAndAddress(rx, "Temperature - Address: ");
     line += "  Temp 1 = ";
-    const double value1 = appendTemperature(line, st.byte(o + 6), st.byte(o + 7));
+    const std::optional<double> t1 = appendTemperature(line, st.byte(o + 6), st.byte(o + 7));
+    const double value1 = t1.value_or(kErrorValue);
     st.value1 = value1;
     double value2 = 0;
+    std::optional<double> t2;
     if (uhf) {
         line += "  Temp 2 = ";
-        value2 = appendTemperature(line, st.byte(o + 8), st.byte(o + 9));
+        t2 = appendTemperature(line, st.byte(o + 8), st.byte(o + 9));
+        value2 = t2.value_or(kErrorValue);
         st.value2 = value2;
         if (lowBattery(st.statusByte)) line += kLowBattery;
     }
     line += firmwareAndTime(rx, st.statusByte);
     st.messageLine = line;
     showMessageLine(rx);
+
+    if (Reading* r = readingOf(rx)) {
+        // Bit 7 reports a low battery on both bands, though only UHF shows it.
+        setBatteryAndFirmware(*r, st.statusByte);
+        r->set("temperature_1_C", measured(t1));
+        if (uhf) r->set("temperature_2_C", measured(t2));
+        r->set("sensor_error", !t1 || (uhf && !t2));
+        r->set("status_flag", (st.statusByte & 0x10) != 0);
+    }
 
     logReading(rx, st.signalLevel, spacedNumber(value1), uhf ? spacedNumber(value2) : std::string());
 

@@ -19,6 +19,7 @@
 //   A failed sensor still reports T on the monitor and in the log; the grid shows "!!".
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -49,7 +50,8 @@ void decodeThermocouple(Receiver& rx) {
     std::string line = labelAndAddress(rx, "K-Type Thermocouple - Address: ");
     line += "  Temperature = ";
     double value1;
-    if (firmware >= 3 && (high & 0x80)) {
+    const bool sensorError = firmware >= 3 && (high & 0x80);
+    if (sensorError) {
         line += "!!";
         value1 = kSensorError;
     } else {
@@ -62,6 +64,11 @@ void decodeThermocouple(Receiver& rx) {
     line += firmwareAndTime(rx, st.statusByte);
     st.messageLine = line;
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, st.statusByte);
+        r->set("temperature_C", sensorError ? FieldValue(nullptr) : FieldValue(value1));
+        r->set("sensor_error", sensorError);
+    }
 
     const std::string logged = twoDecimals(value1);
     logReading(rx, st.signalLevel, logged, std::string());
@@ -90,6 +97,12 @@ void decodeThermistor(Receiver& rx) {
     line += firmwareAndTime(rx, st.statusByte);
     st.messageLine = line;
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, st.statusByte);
+        r->set("temperature_C", t);
+        r->set("raw", std::int64_t{adc});
+        r->set("sensor_error", sensorFail);
+    }
 
     logReading(rx, st.signalLevel, spacedNumber(t), std::string());
 

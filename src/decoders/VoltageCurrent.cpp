@@ -10,6 +10,7 @@
 // later pulse packet of the same address reads as a zero of 0).
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -31,6 +32,11 @@ void decodeVoltageCurrent(Receiver& rx) {
     line += firmwareAndTime(rx, st.statusByte);
     st.messageLine = line;
     showMessageLine(rx);
+    if (Reading* r = readingOf(rx)) {
+        setBatteryAndFirmware(*r, st.statusByte);
+        r->set("raw_1", std::int64_t{channel1});
+        r->set("raw_2", std::int64_t{channel2});
+    }
 
     logReadingWithSerial(rx, st.signalLevel, text1, text2, std::string());
 

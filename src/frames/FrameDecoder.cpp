@@ -35,17 +35,23 @@ bool isRecentRepeat(const Receiver& rx) {
     return now.h == then.h && now.m == then.m && now.s - then.s < 4;
 }
 
-// The common fields of the reading; the decoder adds the family's own.
+// The common fields of the reading; the decoder adds the family's own. On VHF the
+// header's S level (byte 9 / 16) is taken as the reading's; a family whose byte 9
+// means something else takes it away, one that carries its own replaces it.
 void beginReading(Receiver& rx, const DispatchRow& row) {
     const ProgramState& st = rx.state;
     Reading& r = rx.reading;
+    std::vector<ReadingField> fields = std::move(r.fields);  // keeps its storage from frame to frame
+    fields.clear();
     r = Reading{};
+    r.fields = std::move(fields);
     r.time = rx.clock.now();
     r.type = st.byte(1);
     r.family = row.key;
     r.address = st.txAddress;
     r.status = st.statusByte;
     r.vhf = st.vhfBand;
+    if (st.vhfBand) r.sLevel = st.byte(st.headerOffset + 9) / 16;
 }
 
 void headerStage(Receiver& rx) {

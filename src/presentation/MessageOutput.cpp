@@ -6,6 +6,8 @@
 namespace ravo {
 
 void showMessageLine(Receiver& rx) {
+    // The reading carries the line whatever the filter lets through.
+    if (!rx.readings.empty()) rx.reading.line = rx.state.messageLine;
     const double filter = textValue(rx.screen.text(Field::txtaddfilter));
     if (filter == 0 || filter == static_cast<double>(rx.state.txAddress)) rx.screen.showMessage(rx.state.messageLine);
 }

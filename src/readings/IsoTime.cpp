@@ -1,11 +1,13 @@
 #include "readings/IsoTime.h"
 
-#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace ravo {
 
-int utcOffsetMinutes(const LocalTime& t) {
+namespace {
+
+int offsetByZoneRules(const LocalTime& t) {
     std::tm tm{};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
@@ -21,13 +23,49 @@ int utcOffsetMinutes(const LocalTime& t) {
     return static_cast<int>(local.tm_gmtoff / 60);
 }
 
-std::string isoTime(const LocalTime& t) {
+}  // namespace
+
+int utcOffsetMinutes(const LocalTime& t) {
+    // The zone's rules change the offset on whole minutes only, and asking them
+    // costs a look at the zone file each time, so the last minute's answer is kept
+    // (per thread: outputs may run on threads of their own).
+    struct Cached {
+        int year = -1, month = 0, day = 0, hour = 0, minute = 0;
+        int offset = 0;
+    };
+    thread_local Cached cached;
+    if (cached.year != t.year || cached.month != t.month || cached.day != t.day || cached.hour != t.hour ||
+        cached.minute != t.minute) {
+        cached = {t.year, t.month, t.day, t.hour, t.minute, offsetByZoneRules(t)};
+    }
+    return cached.offset;
+}
+
+void writeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]) {
     const int offset = utcOffsetMinutes(t);
     const int magnitude = offset < 0 ? -offset : offset;
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second, t.millisecond, offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
-    return text;
+    // "YYYY-MM-DDThh:mm:ss.mmm+hh:mm", digits written in place (this runs for every event).
+    std::memcpy(text, "0000-00-00T00:00:00.000+00:00", kIsoTimeLength);
+    auto put = [&text](size_t at, int value, int width) {
+        for (size_t i = static_cast<size_t>(width); i-- > 0; value /= 10)
+            text[at + i] = static_cast<char>('0' + value % 10);
+    };
+    put(0, t.year, 4);
+    put(5, t.month, 2);
+    put(8, t.day, 2);
+    put(11, t.hour, 2);
+    put(14, t.minute, 2);
+    put(17, t.second, 2);
+    put(20, t.millisecond, 3);
+    text[23] = offset < 0 ? '-' : '+';
+    put(24, magnitude / 60, 2);
+    put(27, magnitude % 60, 2);
+}
+
+std::string isoTime(const LocalTime& t) {
+    char text[kIsoTimeLength];
+    writeIsoTime(t, text);
+    return std::string(text, sizeof text);
 }
 
 }  // namespace ravo

@@ -13,4 +13,8 @@ int utcOffsetMinutes(const LocalTime& t);
 
 std::string isoTime(const LocalTime& t);
 
+// The same into a buffer of its fixed length (no terminating zero).
+constexpr int kIsoTimeLength = 29;
+void writeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]);
+
 }  // namespace ravo
