@@ -1,5 +1,6 @@
 // Throughput of the core: frames through the frame decoder and decoders, with
-// logging off and on, and the cost of one frame at a small and a large backlog.
+// logging off and on, with the transmitter registry listening, and the cost of
+// one frame at a small and a large backlog.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
+#include "registry/TransmitterRegistry.h"
 #include "sim/Encoders.h"
 #include "sim/Replay.h"
 #include "sim/Simulator.h"
@@ -65,9 +67,13 @@ struct Bench {
     }
 };
 
-void run(benchmark::State& state, Form form, bool logging) {
+void run(benchmark::State& state, Form form, bool logging, bool registry = false) {
     const std::vector<std::string> events = stream(form, 4096);
     Bench b(logging);
+    // The registry as the programs run it: every reading counted, silence decided
+    // on each one (auto: three times each transmitter's median interval).
+    TransmitterRegistry transmitters(TransmitterRegistry::kDefaultCapacity, SilencePolicy::automatic());
+    if (registry) b.rx->readings.add(&transmitters);
     size_t i = 0;
     for (auto _ : state) {
         // A second between frames: a transmitter is heard again only after many
@@ -78,9 +84,11 @@ void run(benchmark::State& state, Form form, bool logging) {
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    if (registry) state.counters["transmitters"] = static_cast<double>(transmitters.size());
 }
 
 void BM_Binary(benchmark::State& s) { run(s, Form::Binary, false); }
+void BM_BinaryRegistry(benchmark::State& s) { run(s, Form::Binary, false, true); }
 void BM_TextLines(benchmark::State& s) { run(s, Form::TextLine, false); }
 void BM_StxPayloads(benchmark::State& s) { run(s, Form::Stx, false); }
 void BM_Mixed(benchmark::State& s) { run(s, Form::Mixed, false); }
@@ -106,6 +114,7 @@ void BM_FrameAtBacklog(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_Binary);
+BENCHMARK(BM_BinaryRegistry);
 BENCHMARK(BM_TextLines);
 BENCHMARK(BM_StxPayloads);
 BENCHMARK(BM_Mixed);

@@ -1,6 +1,7 @@
 #include "registry/TransmitterRegistry.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -44,23 +45,24 @@ std::string SilencePolicy::text() const {
 }
 
 std::optional<double> TransmitterRegistry::Entry::medianMs() const {
-    const std::size_t n = sorted.size();
+    const std::size_t n = ring.size();
     if (n == 0) return std::nullopt;
-    if (n % 2) return sorted[n / 2];
-    return (static_cast<double>(sorted[n / 2 - 1]) + sorted[n / 2]) / 2;
+    std::array<std::uint32_t, kIntervalWindow> v;
+    std::copy(ring.begin(), ring.end(), v.begin());
+    const auto mid = v.begin() + static_cast<std::ptrdiff_t>(n / 2);
+    std::nth_element(v.begin(), mid, v.begin() + static_cast<std::ptrdiff_t>(n));
+    if (n % 2) return *mid;
+    return (static_cast<double>(*std::max_element(v.begin(), mid)) + *mid) / 2;
 }
 
 void TransmitterRegistry::Entry::addInterval(std::uint32_t ms) {
     if (ring.size() < kIntervalWindow) {
         ring.push_back(ms);
     } else {
-        // The oldest interval leaves both the ring and the sorted copy.
-        const std::uint32_t old = ring[ringNext];
         ring[ringNext] = ms;
         ringNext = (ringNext + 1) % kIntervalWindow;
-        sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), old));
     }
-    sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), ms), ms);
+    if (ring.size() < kFewIntervals || ++sinceMedian >= kIntervalWindow) refreshMedian();
 }
 
 TransmitterRegistry::TransmitterRegistry(std::size_t capacity, SilencePolicy policy)
@@ -72,44 +74,68 @@ std::optional<std::int64_t> TransmitterRegistry::thresholdMs(const Entry& e) con
         case SilencePolicy::Mode::Fixed: return std::llround(policy_.seconds * 1000);
         case SilencePolicy::Mode::Auto:
             if (e.readings < 3) return std::nullopt;
-            if (const auto m = e.medianMs()) return std::llround(3 * *m);
+            if (e.silenceMedianMs) return e.autoThresholdMs;
             return std::nullopt;
     }
     return std::nullopt;
 }
 
-void TransmitterRegistry::unschedule(Entry& e) {
-    if (e.deadline) deadlines_.erase(*e.deadline);
-    e.deadline.reset();
+namespace {
+// std::push_heap and pop_heap keep a max-heap; this makes it the earliest first.
+constexpr auto kLater = [](const auto& a, const auto& b) { return a > b; };
+}  // namespace
+
+void TransmitterRegistry::unschedule(Entry& e) { e.deadline = kNoDeadline; }
+
+void TransmitterRegistry::pushDeadline(Entry& e, std::int64_t due) {
+    e.deadline = due;
+    deadlines_.emplace_back(due, e.address);
+    std::push_heap(deadlines_.begin(), deadlines_.end(), kLater);
+    if (deadlines_.size() > 2 * byAddress_.size() + 64) compactDeadlines();
 }
 
-void TransmitterRegistry::schedule(Entry& e) {
+void TransmitterRegistry::compactDeadlines() {
+    deadlines_.clear();
+    for (const Entry& e : order_)
+        if (e.deadline != kNoDeadline) deadlines_.emplace_back(e.deadline, e.address);
+    std::make_heap(deadlines_.begin(), deadlines_.end(), kLater);
+}
+
+void TransmitterRegistry::schedule(Entry& e, bool exact) {
     const auto threshold = e.silent ? std::nullopt : thresholdMs(e);
     if (!threshold) {
         unschedule(e);
         return;
     }
-    const std::pair<std::int64_t, std::int32_t> key{e.lastMs + *threshold, e.address};
-    if (e.deadline) {
-        // The node is moved to its new place without a new allocation.
-        auto node = deadlines_.extract(*e.deadline);
-        node.value() = key;
-        e.deadline = deadlines_.insert(std::move(node)).position;
-    } else {
-        e.deadline = deadlines_.insert(key).first;
-    }
+    const std::int64_t due = e.lastMs + *threshold;
+    if (e.deadline == due || (!exact && e.deadline != kNoDeadline && e.deadline <= due)) return;
+    pushDeadline(e, due);
 }
 
 void TransmitterRegistry::tell(const SilenceEvent& ev) {
     for (const Listener& l : listeners_) l(ev);
 }
 
-void TransmitterRegistry::check(const LocalTime& now) {
-    const std::int64_t nowMs = wallMillis(now);
-    while (!deadlines_.empty() && deadlines_.begin()->first < nowMs) {
-        Entry& e = *byAddress_.at(deadlines_.begin()->second);
-        deadlines_.erase(deadlines_.begin());
-        e.deadline.reset();
+void TransmitterRegistry::check(const LocalTime& now) { checkAt(wallMillis(now), now); }
+
+void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
+    while (!deadlines_.empty() && deadlines_.front().first < nowMs) {
+        const auto [due, address] = deadlines_.front();
+        std::pop_heap(deadlines_.begin(), deadlines_.end(), kLater);
+        deadlines_.pop_back();
+        const auto found = byAddress_.find(address);
+        if (found == byAddress_.end()) continue;
+        Entry& e = *found->second;
+        if (e.deadline != due) continue;  // replaced or withdrawn since
+        // A deadline set before the latest readings comes due early: it moves to the
+        // real one, so that a long gap still tells the silences in the order they began.
+        const auto threshold = thresholdMs(e);
+        if (!threshold || e.lastMs + *threshold != due) {
+            e.deadline = kNoDeadline;
+            schedule(e, true);
+            continue;
+        }
+        e.deadline = kNoDeadline;
         e.silent = true;
         ++silentCount_;
         ++generation_;
@@ -127,8 +153,8 @@ void TransmitterRegistry::forgetOldest() {
 }
 
 void TransmitterRegistry::reading(const Reading& r) {
-    check(r.time);
     const std::int64_t ms = wallMillis(r.time);
+    checkAt(ms, r.time);
     auto found = byAddress_.find(r.address);
     Entry* e;
     if (found == byAddress_.end()) {
@@ -163,7 +189,7 @@ void TransmitterRegistry::reading(const Reading& r) {
         --silentCount_;
         tell({SilenceEvent::Kind::Back, e->address, e->family, e->lastHeard, r.time});
     }
-    if (policy_.mode != SilencePolicy::Mode::Off) schedule(*e);
+    if (policy_.mode != SilencePolicy::Mode::Off) schedule(*e, false);
 }
 
 void TransmitterRegistry::repeatDropped(std::int32_t address, const LocalTime&) {
@@ -178,7 +204,11 @@ void TransmitterRegistry::setPolicy(SilencePolicy policy) {
     if (policy == policy_) return;
     policy_ = policy;
     // Transmitters already silent stay so until heard; the others get new deadlines.
-    for (Entry& e : order_) schedule(e);
+    for (Entry& e : order_) {
+        e.deadline = kNoDeadline;
+        schedule(e, true);
+    }
+    compactDeadlines();
     ++generation_;
 }
 

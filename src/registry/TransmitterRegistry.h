@@ -10,7 +10,7 @@
 #include <functional>
 #include <list>
 #include <optional>
-#include <set>
+#include <climits>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -72,6 +72,7 @@ class TransmitterRegistry : public ReadingSink {
 public:
     static constexpr std::size_t kDefaultCapacity = 100000;
     static constexpr std::size_t kIntervalWindow = 64;
+    static constexpr std::size_t kFewIntervals = 8;
 
     explicit TransmitterRegistry(std::size_t capacity = kDefaultCapacity, SilencePolicy policy = {});
 
@@ -102,7 +103,11 @@ public:
     std::vector<TransmitterSummary> snapshot() const;
 
 private:
-    using Deadlines = std::set<std::pair<std::int64_t, std::int32_t>>;
+    // Silence deadlines as a min-heap of (due, address). An item is in force only
+    // while its transmitter is still known with that very deadline; others are
+    // dropped when they come to the top.
+    using Deadline = std::pair<std::int64_t, std::int32_t>;
+    static constexpr std::int64_t kNoDeadline = INT64_MIN;
     struct Entry {
         std::int32_t address;
         std::string family;
@@ -114,21 +119,36 @@ private:
         std::optional<int> firmware;
         std::optional<std::string> line;
         bool silent = false;
-        // The last intervals (ms) in arrival order as a ring, and the same sorted,
-        // so the median is a look-up.
-        std::vector<std::uint32_t> ring, sorted;
+        // The last intervals (ms) in arrival order, as a ring. The median that
+        // silence goes by is worked out afresh with every interval while there are
+        // few, then once per window's worth (the window's median moves no faster);
+        // the outputs always get the exact median.
+        std::vector<std::uint32_t> ring;
         std::size_t ringNext = 0;
-        std::optional<Deadlines::iterator> deadline;
+        std::optional<double> silenceMedianMs;
+        std::int64_t autoThresholdMs = 0;  // three times silenceMedianMs
+        std::size_t sinceMedian = 0;
+        std::int64_t deadline = kNoDeadline;
 
         std::optional<double> medianMs() const;
         void addInterval(std::uint32_t ms);
+        void refreshMedian() {
+            silenceMedianMs = medianMs();
+            if (silenceMedianMs) autoThresholdMs = static_cast<std::int64_t>(3 * *silenceMedianMs + 0.5);
+            sinceMedian = 0;
+        }
     };
     using Order = std::list<Entry>;  // most recently heard first
 
     std::optional<std::int64_t> thresholdMs(const Entry& e) const;
-    void schedule(Entry& e);
+    // Gives `e` the deadline of its silence. A deadline already set that is
+    // earlier is left alone unless `exact`: the check moves it on when it comes.
+    void schedule(Entry& e, bool exact);
     void unschedule(Entry& e);
     void forgetOldest();
+    void checkAt(std::int64_t nowMs, const LocalTime& now);
+    void pushDeadline(Entry& e, std::int64_t due);
+    void compactDeadlines();
     void tell(const SilenceEvent& ev);
     static TransmitterSummary summary(const Entry& e);
 
@@ -136,7 +156,7 @@ private:
     SilencePolicy policy_;
     Order order_;
     std::unordered_map<std::int32_t, Order::iterator> byAddress_;
-    Deadlines deadlines_;
+    std::vector<Deadline> deadlines_;  // heap, earliest on top
     std::vector<Listener> listeners_;
     std::uint64_t forgotten_ = 0;
     std::size_t silentCount_ = 0;
