@@ -1,6 +1,7 @@
 #include "app/TransmittersWindow.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -36,7 +37,7 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, ReadingFan
     setObjectName("transmitters");
     setWindowTitle(QStringLiteral("Transmitters"));
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(1100, 520);
+    resize(1280, 560);
 
     model_ = new TransmitterTableModel(registry_, this);
     proxy_ = new QSortFilterProxyModel(this);
@@ -73,7 +74,9 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, ReadingFan
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    table_->setWordWrap(false);
     table_->horizontalHeader()->setStretchLastSection(true);
+    sizeColumns();
     table_->setToolTip(QStringLiteral("Double-click a temperature transmitter for its temperature profile."));
     connect(table_, &QTableView::doubleClicked, this, &TransmittersWindow::rowActivated);
 
@@ -102,6 +105,21 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, ReadingFan
 }
 
 TransmittersWindow::~TransmittersWindow() { readings_.remove(watcher_.get()); }
+
+void TransmittersWindow::sizeColumns() {
+    // Wide enough for the header and the widest value a column usually holds, so
+    // the widths need not follow the rows.
+    static const char* const kWidest[TransmitterTableModel::ColumnCount] = {
+        "16777215", "legionella_signal", "10000000", "1000000", "2026-12-09 14:05:09", "2026-12-09 14:05:09",
+        "86400.000", "15", "15", "15", "low", "255", "silent", ""};
+    const QFontMetrics header(table_->horizontalHeader()->font());
+    const QFontMetrics cell(table_->font());
+    for (int c = 0; c < TransmitterTableModel::ColumnCount; ++c) {
+        const int title = header.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()) + 28;
+        const int value = cell.horizontalAdvance(QString::fromLatin1(kWidest[c])) + 16;
+        table_->setColumnWidth(c, std::max(title, value));
+    }
+}
 
 void TransmittersWindow::showEvent(QShowEvent* event) {
     refresh();  // what happened while it was hidden

@@ -53,6 +53,7 @@ protected:
 private:
     class Watcher;
     void refresh();
+    void sizeColumns();
     void silenceEdited();
     void exportClicked();
     void rowActivated(const QModelIndex& proxyIndex);
