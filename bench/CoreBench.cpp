@@ -95,6 +95,25 @@ void BM_Mixed(benchmark::State& s) { run(s, Form::Mixed, false); }
 void BM_BinaryLogging(benchmark::State& s) { run(s, Form::Binary, true); }
 void BM_MixedLogging(benchmark::State& s) { run(s, Form::Mixed, true); }
 
+// The registry on its own: readings of 15 transmitters a second apart, silence
+// off (0) or auto (1).
+void BM_RegistryReading(benchmark::State& state) {
+    std::vector<Reading> readings(4096);
+    SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
+    for (size_t i = 0; i < readings.size(); ++i) {
+        clock.advance(1);
+        readings[i].address = static_cast<std::int32_t>(i * 7919 % 15);
+        readings[i].family = "temperature";
+        readings[i].time = clock.now();
+    }
+    // (Every 4096 readings the times start over: one interval in 4096 is lost.)
+    TransmitterRegistry registry(TransmitterRegistry::kDefaultCapacity,
+                                 state.range(0) ? SilencePolicy::automatic() : SilencePolicy::off());
+    size_t i = 0;
+    for (auto _ : state) registry.reading(readings[i++ & 4095]);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+
 // One frame through the decoder while `backlog` bytes wait behind it.
 void BM_FrameAtBacklog(benchmark::State& state) {
     const auto backlog = static_cast<size_t>(state.range(0));
@@ -120,4 +139,5 @@ BENCHMARK(BM_StxPayloads);
 BENCHMARK(BM_Mixed);
 BENCHMARK(BM_BinaryLogging);
 BENCHMARK(BM_MixedLogging);
+BENCHMARK(BM_RegistryReading)->Arg(0)->Arg(1);
 BENCHMARK(BM_FrameAtBacklog)->Arg(100)->Arg(64 * 1024);

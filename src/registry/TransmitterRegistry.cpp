@@ -87,28 +87,28 @@ constexpr auto kLater = [](const auto& a, const auto& b) { return a > b; };
 
 void TransmitterRegistry::unschedule(Entry& e) { e.deadline = kNoDeadline; }
 
-void TransmitterRegistry::pushDeadline(Entry& e, std::int64_t due) {
-    e.deadline = due;
-    deadlines_.emplace_back(due, e.address);
+void TransmitterRegistry::pushDeadline(Order::iterator e, std::int64_t due) {
+    e->deadline = due;
+    deadlines_.push_back({due, e->address, e});
     std::push_heap(deadlines_.begin(), deadlines_.end(), kLater);
     if (deadlines_.size() > 2 * byAddress_.size() + 64) compactDeadlines();
 }
 
 void TransmitterRegistry::compactDeadlines() {
     deadlines_.clear();
-    for (const Entry& e : order_)
-        if (e.deadline != kNoDeadline) deadlines_.emplace_back(e.deadline, e.address);
+    for (auto e = order_.begin(); e != order_.end(); ++e)
+        if (e->deadline != kNoDeadline) deadlines_.push_back({e->deadline, e->address, e});
     std::make_heap(deadlines_.begin(), deadlines_.end(), kLater);
 }
 
-void TransmitterRegistry::schedule(Entry& e, bool exact) {
-    const auto threshold = e.silent ? std::nullopt : thresholdMs(e);
+void TransmitterRegistry::schedule(Order::iterator e, bool exact) {
+    const auto threshold = e->silent ? std::nullopt : thresholdMs(*e);
     if (!threshold) {
-        unschedule(e);
+        unschedule(*e);
         return;
     }
-    const std::int64_t due = e.lastMs + *threshold;
-    if (e.deadline == due || (!exact && e.deadline != kNoDeadline && e.deadline <= due)) return;
+    const std::int64_t due = e->lastMs + *threshold;
+    if (e->deadline == due || (!exact && e->deadline != kNoDeadline && e->deadline <= due)) return;
     pushDeadline(e, due);
 }
 
@@ -118,24 +118,44 @@ void TransmitterRegistry::tell(const SilenceEvent& ev) {
 
 void TransmitterRegistry::check(const LocalTime& now) { checkAt(wallMillis(now), now); }
 
+void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
+    // The top item takes a later time and sinks to its place: one pass down the heap.
+    Deadline item = deadlines_.front();
+    item.due = due;
+    item.entry->deadline = due;
+    const std::size_t n = deadlines_.size();
+    std::size_t i = 0;
+    for (std::size_t child = 1; child < n; child = 2 * i + 1) {
+        if (child + 1 < n && deadlines_[child] > deadlines_[child + 1]) ++child;
+        if (!(item > deadlines_[child])) break;
+        deadlines_[i] = deadlines_[child];
+        i = child;
+    }
+    deadlines_[i] = item;
+}
+
 void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
-    while (!deadlines_.empty() && deadlines_.front().first < nowMs) {
-        const auto [due, address] = deadlines_.front();
-        std::pop_heap(deadlines_.begin(), deadlines_.end(), kLater);
-        deadlines_.pop_back();
-        const auto found = byAddress_.find(address);
-        if (found == byAddress_.end()) continue;
-        Entry& e = *found->second;
-        if (e.deadline != due) continue;  // replaced or withdrawn since
-        // A deadline set before the latest readings comes due early: it moves to the
+    while (!deadlines_.empty() && deadlines_.front().due < nowMs) {
+        const Deadline top = deadlines_.front();
+        Entry& e = *top.entry;
+        // Not replaced, withdrawn or forgotten since it was set.
+        const bool inForce = e.address == top.address && e.deadline == top.due;
+        const auto threshold = inForce ? thresholdMs(e) : std::nullopt;
+        const std::int64_t real = threshold ? e.lastMs + *threshold : kNoDeadline;
+        // A deadline set before the latest readings comes due early: it moves on to the
         // real one, so that a long gap still tells the silences in the order they began.
-        const auto threshold = thresholdMs(e);
-        if (!threshold || e.lastMs + *threshold != due) {
-            e.deadline = kNoDeadline;
-            schedule(e, true);
+        if (threshold && real > top.due) {
+            moveTopDeadline(real);
             continue;
         }
+        std::pop_heap(deadlines_.begin(), deadlines_.end(), kLater);
+        deadlines_.pop_back();
+        if (!inForce) continue;
         e.deadline = kNoDeadline;
+        if (real != top.due) {
+            schedule(top.entry, true);
+            continue;
+        }
         e.silent = true;
         ++silentCount_;
         ++generation_;
@@ -148,25 +168,30 @@ void TransmitterRegistry::forgetOldest() {
     unschedule(oldest);
     if (oldest.silent) --silentCount_;
     byAddress_.erase(oldest.address);
-    order_.pop_back();
+    spare_.splice(spare_.begin(), order_, std::prev(order_.end()));
     ++forgotten_;
 }
 
 void TransmitterRegistry::reading(const Reading& r) {
     const std::int64_t ms = wallMillis(r.time);
     checkAt(ms, r.time);
-    auto found = byAddress_.find(r.address);
-    Entry* e;
-    if (found == byAddress_.end()) {
+    Order::iterator* found = byAddress_.find(r.address);
+    Order::iterator e;
+    if (!found) {
         if (byAddress_.size() >= capacity_) forgetOldest();
-        order_.push_front(Entry{});
-        e = &order_.front();
+        if (spare_.empty()) {
+            order_.emplace_front();
+        } else {
+            order_.splice(order_.begin(), spare_, spare_.begin());
+            order_.front().reset();
+        }
+        e = order_.begin();
         e->address = r.address;
         e->firstHeard = r.time;
-        byAddress_.emplace(r.address, order_.begin());
+        byAddress_.insert(r.address, e);
     } else {
-        order_.splice(order_.begin(), order_, found->second);
-        e = &*found->second;
+        e = *found;
+        order_.splice(order_.begin(), order_, e);
         // A clock set back gives no interval.
         if (e->readings > 0 && ms >= e->lastMs)
             e->addInterval(static_cast<std::uint32_t>(std::min<std::int64_t>(ms - e->lastMs, UINT32_MAX)));
@@ -189,14 +214,14 @@ void TransmitterRegistry::reading(const Reading& r) {
         --silentCount_;
         tell({SilenceEvent::Kind::Back, e->address, e->family, e->lastHeard, r.time});
     }
-    if (policy_.mode != SilencePolicy::Mode::Off) schedule(*e, false);
+    if (policy_.mode != SilencePolicy::Mode::Off) schedule(e, false);
 }
 
 void TransmitterRegistry::repeatDropped(std::int32_t address, const LocalTime&) {
     // A repeat of a transmitter not (or no longer) in view tells nothing about it.
-    const auto found = byAddress_.find(address);
-    if (found == byAddress_.end()) return;
-    ++found->second->repeats;
+    Order::iterator* found = byAddress_.find(address);
+    if (!found) return;
+    ++(*found)->repeats;
     ++generation_;
 }
 
@@ -204,8 +229,8 @@ void TransmitterRegistry::setPolicy(SilencePolicy policy) {
     if (policy == policy_) return;
     policy_ = policy;
     // Transmitters already silent stay so until heard; the others get new deadlines.
-    for (Entry& e : order_) {
-        e.deadline = kNoDeadline;
+    for (auto e = order_.begin(); e != order_.end(); ++e) {
+        e->deadline = kNoDeadline;
         schedule(e, true);
     }
     compactDeadlines();
@@ -232,9 +257,9 @@ TransmitterSummary TransmitterRegistry::summary(const Entry& e) {
 }
 
 std::optional<TransmitterSummary> TransmitterRegistry::find(std::int32_t address) const {
-    const auto found = byAddress_.find(address);
-    if (found == byAddress_.end()) return std::nullopt;
-    return summary(*found->second);
+    const Order::iterator* found = byAddress_.find(address);
+    if (!found) return std::nullopt;
+    return summary(**found);
 }
 
 std::vector<TransmitterSummary> TransmitterRegistry::snapshot() const {

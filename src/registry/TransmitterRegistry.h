@@ -12,12 +12,12 @@
 #include <optional>
 #include <climits>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "common/Clock.h"
 #include "readings/Reading.h"
+#include "registry/AddressIndex.h"
 
 namespace ravo {
 
@@ -106,10 +106,9 @@ private:
     // Silence deadlines as a min-heap of (due, address). An item is in force only
     // while its transmitter is still known with that very deadline; others are
     // dropped when they come to the top.
-    using Deadline = std::pair<std::int64_t, std::int32_t>;
     static constexpr std::int64_t kNoDeadline = INT64_MIN;
     struct Entry {
-        std::int32_t address;
+        std::int32_t address = 0;
         std::string family;
         LocalTime firstHeard, lastHeard;
         std::int64_t lastMs = 0;
@@ -132,6 +131,13 @@ private:
 
         std::optional<double> medianMs() const;
         void addInterval(std::uint32_t ms);
+        // Empty again for a new address; the ring keeps its storage.
+        void reset() {
+            std::vector<std::uint32_t> keep = std::move(ring);
+            keep.clear();
+            *this = Entry{};
+            ring = std::move(keep);
+        }
         void refreshMedian() {
             silenceMedianMs = medianMs();
             if (silenceMedianMs) autoThresholdMs = static_cast<std::int64_t>(3 * *silenceMedianMs + 0.5);
@@ -139,23 +145,34 @@ private:
         }
     };
     using Order = std::list<Entry>;  // most recently heard first
+    // A heap item names its entry; entries are never freed while the registry
+    // lives (a forgotten one waits in spare_ for the next new address), so the
+    // address and the deadline tell whether the item is still in force.
+    struct Deadline {
+        std::int64_t due;
+        std::int32_t address;
+        Order::iterator entry;
+        bool operator>(const Deadline& o) const { return due != o.due ? due > o.due : address > o.address; }
+    };
 
     std::optional<std::int64_t> thresholdMs(const Entry& e) const;
     // Gives `e` the deadline of its silence. A deadline already set that is
     // earlier is left alone unless `exact`: the check moves it on when it comes.
-    void schedule(Entry& e, bool exact);
+    void schedule(Order::iterator e, bool exact);
     void unschedule(Entry& e);
     void forgetOldest();
     void checkAt(std::int64_t nowMs, const LocalTime& now);
-    void pushDeadline(Entry& e, std::int64_t due);
+    void pushDeadline(Order::iterator e, std::int64_t due);
     void compactDeadlines();
+    void moveTopDeadline(std::int64_t due);
     void tell(const SilenceEvent& ev);
     static TransmitterSummary summary(const Entry& e);
 
     std::size_t capacity_;
     SilencePolicy policy_;
     Order order_;
-    std::unordered_map<std::int32_t, Order::iterator> byAddress_;
+    Order spare_;
+    AddressIndex<Order::iterator> byAddress_;
     std::vector<Deadline> deadlines_;  // heap, earliest on top
     std::vector<Listener> listeners_;
     std::uint64_t forgotten_ = 0;
