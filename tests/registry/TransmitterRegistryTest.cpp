@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "readings/IsoTime.h"
 #include "registry/RegistryCsv.h"
+#include "registry/RegistryJson.h"
 #include "registry/TransmitterRegistry.h"
 #include "sim/Capture.h"
 
@@ -146,6 +148,24 @@ TEST(Registry, MedianOverTheLastIntervalsAndSignalLevels) {
     EXPECT_EQ(s.sLevelMin, 3.0);
     EXPECT_EQ(s.sLevelMax, 11.0);
     EXPECT_EQ(s.readings, 11u + TransmitterRegistry::kIntervalWindow);
+}
+
+TEST(Registry, EventsAndTransmittersAsJson) {
+    const LocalTime last{2026, 12, 9, 14, 5, 9, 0}, now{2026, 12, 9, 14, 7, 0, 0};
+    EXPECT_EQ(silenceEventJson({SilenceEvent::Kind::Back, 1234, "temperature", last, now}).dump(),
+              R"({"event":"back","time":")" + isoTime(now) + R"(","address":1234,"family":"temperature","last_heard":")" +
+                  isoTime(last) + R"("})");
+    TransmitterRegistry registry;
+    Reading r = reading(7, 0, 4.0);
+    r.batteryLow = true;
+    r.line = "T\xB0";
+    registry.reading(r);
+    const auto j = transmitterJson(*registry.find(7));
+    EXPECT_EQ(j["s_level_max"], 4.0);
+    EXPECT_EQ(j["battery_low"], true);
+    EXPECT_TRUE(j["median_interval_s"].is_null());
+    EXPECT_TRUE(j["firmware"].is_null());
+    EXPECT_EQ(j["line"], "T\u00b0");  // an 8-bit monitor line as UTF-8
 }
 
 TEST(Registry, SilenceTimeTexts) {
