@@ -31,7 +31,9 @@ TEST(AddressIndex, AgreesWithAMapThroughInsertsAndErases) {
                 for (std::int32_t k = a; k < a + 3; ++k) {
                     const int* found = index.find(k);
                     ASSERT_EQ(found != nullptr, model.count(k) == 1) << k;
-                    if (found) ASSERT_EQ(*found, model[k]);
+                    if (found) {
+                        ASSERT_EQ(*found, model[k]);
+                    }
                 }
     }
 }

@@ -3,6 +3,9 @@
 // the bound on addresses, and the bounded window of the median interval.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <random>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -112,7 +115,7 @@ Reading reading(std::int32_t address, int second, std::optional<double> sLevel =
     Reading r;
     r.address = address;
     r.family = "temperature";
-    r.time = LocalTime{2026, 12, 9, 14, second / 60, second % 60, 0};
+    r.time = LocalTime{2026, 12, 9, 14 + second / 3600, second / 60 % 60, second % 60, 0};
     r.sLevel = sLevel;
     return r;
 }
@@ -132,14 +135,78 @@ TEST(Registry, ForgetsTheTransmitterHeardLongestAgo) {
     EXPECT_EQ(silent, (std::vector<std::int32_t>{3, 1, 4}));  // in order of their deadlines; 2 not at all
 }
 
+// Against a plain model that scans every transmitter: silent once quiet for more
+// than 30 s, the silences of one check in the order they began, back when heard,
+// the one heard longest ago forgotten beyond 20 addresses.
+TEST(Registry, SilenceAgreesWithAFullScan) {
+    constexpr std::int64_t kQuiet = 30000;
+    TransmitterRegistry registry(20, SilencePolicy::fixed(30));
+    std::vector<std::string> got, want;
+    registry.addListener([&](const SilenceEvent& e) {
+        got.push_back((e.kind == SilenceEvent::Kind::Silent ? "silent " : "back ") + std::to_string(e.address) + " " +
+                      civilTime(e.time));
+    });
+    struct Known {
+        std::int64_t last;
+        std::uint64_t order;
+        bool silent;
+    };
+    std::map<std::int32_t, Known> model;
+    std::uint64_t order = 0;
+    auto modelCheck = [&](std::int64_t now, const LocalTime& t) {
+        std::vector<std::pair<std::int64_t, std::int32_t>> due;
+        for (auto& [a, k] : model)
+            if (!k.silent && k.last + kQuiet < now) due.emplace_back(k.last + kQuiet, a);
+        std::sort(due.begin(), due.end());
+        for (auto [d, a] : due) {
+            model[a].silent = true;
+            want.push_back("silent " + std::to_string(a) + " " + civilTime(t));
+        }
+    };
+    std::mt19937 random(11);
+    int second = 0;
+    for (int step = 0; step < 5000; ++step) {
+        second += static_cast<int>(random() % 9);
+        const LocalTime t{2026, 12, 9 + second / 86400, second / 3600 % 24, second / 60 % 60, second % 60, 0};
+        const std::int64_t now = wallMillis(t);
+        modelCheck(now, t);
+        if (random() % 5 == 0) {
+            registry.check(t);
+            continue;
+        }
+        const auto a = static_cast<std::int32_t>(random() % 40);
+        if (!model.count(a) && model.size() >= 20)
+            model.erase(std::min_element(model.begin(), model.end(), [](auto& x, auto& y) {
+                            return x.second.order < y.second.order;
+                        })->first);
+        Known& k = model[a];
+        if (k.silent) want.push_back("back " + std::to_string(a) + " " + civilTime(t));
+        k = {now, ++order, false};
+        Reading r;
+        r.address = a;
+        r.family = "alarm";
+        r.time = t;
+        registry.reading(r);
+    }
+    EXPECT_EQ(registry.size(), model.size());
+    EXPECT_GT(registry.forgotten(), 100u);
+    EXPECT_GT(want.size(), 100u);
+    ASSERT_EQ(got, want);
+}
+
 TEST(Registry, MedianOverTheLastIntervalsAndSignalLevels) {
     TransmitterRegistry registry;
     int t = 0;
     registry.reading(reading(5, t, 7.0));
-    // Ten intervals of 100 s, then the window's worth of 2 s ones pushes them out.
-    for (int i = 0; i < 10; ++i) registry.reading(reading(5, t += 100, 3.0));
+    auto heardEvery = [&](int seconds, std::size_t times) {
+        for (std::size_t i = 0; i < times; ++i) registry.reading(reading(5, t += seconds, 3.0));
+    };
+    // A full window of 100 s, then the short intervals push the long ones out one by one.
+    heardEvery(100, TransmitterRegistry::kIntervalWindow);
     EXPECT_EQ(registry.find(5)->medianIntervalS, 100.0);
-    for (std::size_t i = 0; i < TransmitterRegistry::kIntervalWindow - 1; ++i) registry.reading(reading(5, t += 2));
+    heardEvery(2, TransmitterRegistry::kIntervalWindow / 2);
+    EXPECT_EQ(registry.find(5)->medianIntervalS, 51.0);  // half and half
+    heardEvery(2, 1);
     EXPECT_EQ(registry.find(5)->medianIntervalS, 2.0);
     registry.reading(reading(5, t += 1, 11.0));
     const TransmitterSummary s = *registry.find(5);
@@ -147,7 +214,7 @@ TEST(Registry, MedianOverTheLastIntervalsAndSignalLevels) {
     EXPECT_EQ(s.sLevel, 11.0);
     EXPECT_EQ(s.sLevelMin, 3.0);
     EXPECT_EQ(s.sLevelMax, 11.0);
-    EXPECT_EQ(s.readings, 11u + TransmitterRegistry::kIntervalWindow);
+    EXPECT_EQ(s.readings, 3 + TransmitterRegistry::kIntervalWindow * 3 / 2);
 }
 
 TEST(Registry, EventsAndTransmittersAsJson) {
