@@ -1,6 +1,6 @@
 // Throughput of the core: frames through the frame decoder and decoders, with
-// logging off and on, with every reading as a JSON line, and the cost of one
-// frame at a small and a large backlog.
+// logging off and on, with every reading as a JSON line, with the transmitter
+// registry listening, and the cost of one frame at a small and a large backlog.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
 #include "readings/JsonLines.h"
+#include "registry/TransmitterRegistry.h"
 #include "sim/Encoders.h"
 #include "sim/Replay.h"
 #include "sim/Simulator.h"
@@ -68,7 +69,10 @@ struct Bench {
     }
 };
 
-void run(benchmark::State& state, Form form, bool logging, bool json = false) {
+enum class Listener { None, Json, Registry };
+
+void run(benchmark::State& state, Form form, bool logging, Listener listener = Listener::None) {
+    const bool json = listener == Listener::Json;
     const std::vector<std::string> events = stream(form, 4096);
     Bench b(logging);
     // JSON lines as ravo-cli decode --json writes them, into the null device.
@@ -79,6 +83,10 @@ void run(benchmark::State& state, Form form, bool logging, bool json = false) {
         sink = std::make_unique<JsonLinesSink>(sinkFile.get(), false);
         b.rx->readings.add(sink.get());
     }
+    // The registry as the programs run it: every reading counted, silence decided
+    // on each one (auto: three times each transmitter's median interval).
+    TransmitterRegistry transmitters(TransmitterRegistry::kDefaultCapacity, SilencePolicy::automatic());
+    if (listener == Listener::Registry) b.rx->readings.add(&transmitters);
     size_t i = 0;
     for (auto _ : state) {
         // A second between frames: a transmitter is heard again only after many
@@ -89,15 +97,36 @@ void run(benchmark::State& state, Form form, bool logging, bool json = false) {
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    if (listener == Listener::Registry) state.counters["transmitters"] = static_cast<double>(transmitters.size());
 }
 
 void BM_Binary(benchmark::State& s) { run(s, Form::Binary, false); }
+void BM_BinaryRegistry(benchmark::State& s) { run(s, Form::Binary, false, Listener::Registry); }
 void BM_TextLines(benchmark::State& s) { run(s, Form::TextLine, false); }
 void BM_StxPayloads(benchmark::State& s) { run(s, Form::Stx, false); }
 void BM_Mixed(benchmark::State& s) { run(s, Form::Mixed, false); }
-void BM_BinaryJson(benchmark::State& s) { run(s, Form::Binary, false, true); }
+void BM_BinaryJson(benchmark::State& s) { run(s, Form::Binary, false, Listener::Json); }
 void BM_BinaryLogging(benchmark::State& s) { run(s, Form::Binary, true); }
 void BM_MixedLogging(benchmark::State& s) { run(s, Form::Mixed, true); }
+
+// The registry on its own: readings of 15 transmitters a second apart, silence
+// off (0) or auto (1).
+void BM_RegistryReading(benchmark::State& state) {
+    std::vector<Reading> readings(4096);
+    SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
+    for (size_t i = 0; i < readings.size(); ++i) {
+        clock.advance(1);
+        readings[i].address = static_cast<std::int32_t>(i * 7919 % 15);
+        readings[i].family = "temperature";
+        readings[i].time = clock.now();
+    }
+    // (Every 4096 readings the times start over: one interval in 4096 is lost.)
+    TransmitterRegistry registry(TransmitterRegistry::kDefaultCapacity,
+                                 state.range(0) ? SilencePolicy::automatic() : SilencePolicy::off());
+    size_t i = 0;
+    for (auto _ : state) registry.reading(readings[i++ & 4095]);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
 
 // One frame through the decoder while `backlog` bytes wait behind it.
 void BM_FrameAtBacklog(benchmark::State& state) {
@@ -119,9 +148,11 @@ void BM_FrameAtBacklog(benchmark::State& state) {
 
 BENCHMARK(BM_Binary);
 BENCHMARK(BM_BinaryJson);
+BENCHMARK(BM_BinaryRegistry);
 BENCHMARK(BM_TextLines);
 BENCHMARK(BM_StxPayloads);
 BENCHMARK(BM_Mixed);
 BENCHMARK(BM_BinaryLogging);
 BENCHMARK(BM_MixedLogging);
+BENCHMARK(BM_RegistryReading)->Arg(0)->Arg(1);
 BENCHMARK(BM_FrameAtBacklog)->Arg(100)->Arg(64 * 1024);

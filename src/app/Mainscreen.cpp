@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -20,8 +21,10 @@
 #include "app/SerialControls.h"
 #include "app/TempProfileWindow.h"
 #include "app/Throttle.h"
+#include "app/TransmittersWindow.h"
 #include "app/Twips.h"
 #include "core/Receiver.h"
+#include "registry/TransmitterRegistry.h"
 #include "serial/Connection.h"
 #include "serial/qt/QtSerialPort.h"
 
@@ -77,10 +80,7 @@ Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port,
 
     connect(grids_, &ReadingGrids::tempAddressDoubleClicked, this, [this](int row) {
         rx_.doubleClick(QStringLiteral("txttempadd[%1]").arg(row).toStdString());
-        if (profile_->isVisible()) {
-            profile_->raise();
-            profile_->activateWindow();
-        }
+        raiseProfile();
     });
 
     QPointer<Mainscreen> self(this);
@@ -103,6 +103,7 @@ Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port,
 Mainscreen::~Mainscreen() {
     port_.onData = deliver_;
     // These hold on to the poll timer and the receiver's callbacks: gone first.
+    delete transmitters_;
     delete profile_;
     delete messages_;
 }
@@ -184,6 +185,34 @@ void Mainscreen::buildMessageArea() {
     mirror_->bind({Field::txtaddfilter, 0}, filter);
 }
 
+void Mainscreen::raiseProfile() {
+    if (profile_->isVisible()) {
+        profile_->raise();
+        profile_->activateWindow();
+    }
+}
+
+void Mainscreen::attachRegistry(TransmitterRegistry& registry) {
+    if (registry_) return;
+    registry_ = &registry;
+    transmitters_ = new TransmittersWindow(registry, rx_.readings, this);
+    transmitters_->openProfile = [this](long long address) {
+        rx_.profile.openAddress(address);
+        raiseProfile();
+    };
+    // Right of the temperature grid's "Sequential Address", where nothing else lies.
+    const Twips tw = Twips::of(this);
+    auto* button = new QPushButton(QStringLiteral("Transmitters"), content_);
+    button->setObjectName("cmdtransmitters");
+    button->setGeometry(tw.rect(10920, 1620, 1455, 375));
+    button->show();
+    connect(button, &QPushButton::clicked, this, [this] {
+        transmitters_->show();
+        transmitters_->raise();
+        transmitters_->activateWindow();
+    });
+}
+
 void Mainscreen::setMessageHook(std::function<void(const QString&)> hook) { messages_->hook = std::move(hook); }
 
 QSize Mainscreen::designSize() const {
@@ -259,6 +288,7 @@ void Mainscreen::showMessageBox() {
 }
 
 void Mainscreen::clockTick() {
+    if (registry_) registry_->check(rx_.clock.now());
     updateTimestamp(rx_.state.time, rx_.clock);
     rx_.screen.setText(Field::txtmask, rx_.state.time.timeText);
 }
@@ -271,6 +301,7 @@ void Mainscreen::closeEvent(QCloseEvent* event) {
         port_.flush(1000);
         port_.close();
         profile_->hide();
+        if (transmitters_) transmitters_->hide();
     }
     QMainWindow::closeEvent(event);
 }

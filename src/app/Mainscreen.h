@@ -20,6 +20,7 @@ class Connection;
 class FileSystem;
 class QtSerialPort;
 class Receiver;
+class TransmitterRegistry;
 struct ModelChange;
 }  // namespace ravo
 
@@ -34,6 +35,7 @@ class ReceiverConfiguration;
 class SerialControls;
 class TempProfileWindow;
 class Throttle;
+class TransmittersWindow;
 
 class Mainscreen : public QMainWindow {
     Q_OBJECT
@@ -43,6 +45,11 @@ public:
 
     // The load of the window: probes, band, log folder, port list; then the clock.
     void startUp(FileSystem& files, const std::string& logFolder);
+
+    // The transmitter registry the receiver feeds: a "Transmitters" button opens
+    // its window, and the clock decides silence once a second.
+    void attachRegistry(TransmitterRegistry& registry);
+    TransmittersWindow* transmittersWindow() const { return transmitters_; }
 
     // Messages go to `hook` instead of a message box when it is set.
     void setMessageHook(std::function<void(const QString&)> hook);
@@ -76,6 +83,7 @@ private:
     void showPanes();
     void clockTick();
     void fitToScreen();
+    void raiseProfile();
 
     Receiver& rx_;
     Connection& connection_;
@@ -91,6 +99,8 @@ private:
     ReceiverConfiguration* configuration_ = nullptr;
     ReadingGrids* grids_ = nullptr;
     TempProfileWindow* profile_ = nullptr;
+    TransmitterRegistry* registry_ = nullptr;
+    TransmittersWindow* transmitters_ = nullptr;
     QPlainTextEdit* monitor_ = nullptr;
     QPlainTextEdit* message_ = nullptr;
     Throttle* panes_ = nullptr;

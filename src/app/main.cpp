@@ -17,10 +17,12 @@
 #include "app/Mainscreen.h"
 #include "common/Platform.h"
 #include "app/SerialControls.h"
+#include "app/TransmittersWindow.h"
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
 #include "readings/JsonLines.h"
+#include "registry/TransmitterRegistry.h"
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
@@ -41,6 +43,12 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
     parser.addOption({"json-file", "Append every reading and bad frame as a JSON line to FILE.", "FILE"});
+    parser.addOption({"screenshot-transmitters", "Save a picture of the Transmitters window to FILE (PNG) and quit.",
+                      "FILE"});
+    parser.addOption({"silence-after",
+                      "Transmitters count as silent after SECONDS without a reading, or three times their own "
+                      "median interval (auto, the default).",
+                      "SECONDS|auto", "auto"});
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -97,8 +105,14 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("ravo-monitor");
     QApplication::setApplicationVersion(RAVO_VERSION);
 
+    const auto silence = ravo::SilencePolicy::parse(parser.value("silence-after").toStdString());
+    if (!silence) {
+        std::fprintf(stderr, "ravo-monitor: --silence-after must be a positive number of seconds or auto\n");
+        return 2;
+    }
+
     double screenshotAfter = 0;
-    if (parser.isSet("screenshot")) {
+    if (parser.isSet("screenshot") || parser.isSet("screenshot-transmitters")) {
         bool ok = false;
         screenshotAfter = parser.value("screenshot-after").toDouble(&ok);
         if (!ok || screenshotAfter < 0) {
@@ -159,7 +173,12 @@ int main(int argc, char* argv[]) {
         });
     }
 
+    // Every transmitter in view, fed by the receiver; its window is behind the "Transmitters" button.
+    ravo::TransmitterRegistry registry(ravo::TransmitterRegistry::kDefaultCapacity, *silence);
+    rx.readings.add(&registry);
+
     ravo::app::Mainscreen window(rx, connection, port);
+    window.attachRegistry(registry);
     window.startUp(files, logFolder);
     window.show();
     // Devices the user may not open are told on stderr as well as in the window.
@@ -204,5 +223,19 @@ int main(int argc, char* argv[]) {
             QApplication::quit();
         });
     }
-    return app.exec();
+    if (parser.isSet("screenshot-transmitters")) {
+        const QString file = parser.value("screenshot-transmitters");
+        QTimer::singleShot(static_cast<int>(screenshotAfter * 1000), &window, [&window, file] {
+            ravo::app::TransmittersWindow* w = window.transmittersWindow();
+            w->show();
+            w->showPending();
+            QApplication::processEvents();
+            if (!w->grab().save(file, "PNG")) std::fprintf(stderr, "ravo-monitor: cannot write %s\n", qPrintable(file));
+            window.close();
+            QApplication::quit();
+        });
+    }
+    const int status = app.exec();
+    rx.readings.remove(&registry);
+    return status;
 }

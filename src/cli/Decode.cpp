@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/CliCommon.h"
+#include "cli/RegistryOptions.h"
 #include "sim/Replay.h"
 
 namespace ravo::cli {
@@ -16,6 +17,7 @@ int runDecode(const QStringList& args) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Decode a capture of receiver traffic (FILE, or standard input).");
     addDecodeOptions(parser);
+    addRegistryOptions(parser, false);
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
     if (const auto done = parseCommandLine(parser, args)) return *done;
@@ -24,6 +26,8 @@ int runDecode(const QStringList& args) {
     DecodeOptions options;
     std::string error;
     if (!readDecodeOptions(parser, options, error)) return fail(error);
+    RegistryOptions registryOptions;
+    if (!readRegistryOptions(parser, false, registryOptions, error)) return fail(error);
 
     const QString file = parser.positionalArguments().value(0, "-");
     const bool fromStdin = file == "-";
@@ -39,18 +43,20 @@ int runDecode(const QStringList& args) {
     Session session(clock, options);
     if (!session.configure(error)) return fail(error);
     Receiver& rx = session.receiver();
+    RegistrySession registry(rx, registryOptions);
 
     if (parser.isSet("raw")) {
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (in.bad()) return fail("cannot read " + inputName);
         rx.receive(bytes);
         drainReceiveBuffer(rx);
-    } else if (const auto bad = replayCapture(in, rx, clock)) {
+    } else if (const auto bad = replayCapture(in, rx, clock, [&] { registry.check(clock.now()); })) {
         std::fflush(stdout);
         return fail(inputName + ":" + std::to_string(bad->line) + ": " + bad->reason);
     } else if (in.bad()) {
         return fail("cannot read " + inputName);
     }
+    registry.finishDecode(clock.now());
     std::fflush(stdout);
     if (!session.writeState(error)) return fail(error);
     return 0;

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "cli/CliCommon.h"
+#include "cli/RegistryOptions.h"
 #include "serial/Connection.h"
 #include "serial/qt/PollTimer.h"
 #include "sim/Replay.h"
@@ -24,6 +25,7 @@ int runListen(const QStringList& args) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Decode a live receiver until SIGINT or SIGTERM.");
     addDecodeOptions(parser);
+    addRegistryOptions(parser, true);
     parser.addOption({"port", "The receiver's serial device.", "DEVICE"});
     parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
     if (const auto done = parseCommandLine(parser, args)) return *done;
@@ -36,6 +38,8 @@ int runListen(const QStringList& args) {
     DecodeOptions options;
     std::string error;
     if (!readDecodeOptions(parser, options, error)) return fail(error);
+    RegistryOptions registryOptions;
+    if (!readRegistryOptions(parser, true, registryOptions, error)) return fail(error);
 
     int argc = 1;
     char name[] = "ravo-cli";
@@ -46,6 +50,19 @@ int runListen(const QStringList& args) {
     Session session(clock, options);
     if (!session.configure(error)) return fail(error);
     Receiver& rx = session.receiver();
+    RegistrySession registry(rx, registryOptions);
+    // The summary file is written at once (empty), so a folder that cannot take it is told now.
+    if (!registry.writeSummaryFile(error)) return fail(error);
+    // Silence is decided once a second on the system clock; the summary file is rewritten every minute.
+    QTimer silenceTimer;
+    QObject::connect(&silenceTimer, &QTimer::timeout, [&] { registry.check(clock.now()); });
+    if (registry.registry()) silenceTimer.start(1000);
+    QTimer summaryTimer;
+    QObject::connect(&summaryTimer, &QTimer::timeout, [&] {
+        std::string why;
+        if (!registry.writeSummaryFile(why)) std::fprintf(stderr, "ravo-cli: %s\n", why.c_str());
+    });
+    if (!registry.summaryFile().empty()) summaryTimer.start(60000);
 
     const std::string device = toStd(parser.value("port"));
     const std::string settings = std::to_string(baud) + ",n,8,1";
@@ -112,6 +129,7 @@ int runListen(const QStringList& args) {
         port.close();
     }
     std::fflush(stdout);
+    if (!registry.writeSummaryFile(error)) return fail(error);
     if (!session.writeState(error)) return fail(error);
     return 0;
 }

@@ -21,8 +21,11 @@ void ProfileWindow::load() {
 }
 
 void ProfileWindow::open(int row) {
-    const double address = roundHalfEven(textValue(rx_.screen.text(Field::txttempadd, row)));
-    rx_.state.profileAddress = static_cast<long long>(address);
+    openAddress(static_cast<long long>(roundHalfEven(textValue(rx_.screen.text(Field::txttempadd, row)))));
+}
+
+void ProfileWindow::openAddress(long long address) {
+    rx_.state.profileAddress = address;
     load();
     rx_.screen.setText(Field::txt_temptx, decimalText(rx_.state.profileAddress));
     shown_ = true;

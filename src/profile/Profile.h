@@ -28,6 +28,8 @@ public:
     // Double-click on temperature address cell txttempadd(row): profile that
     // address and show the window (loading it first when it is not loaded).
     void open(int row);
+    // The same for an address chosen elsewhere (the transmitter table).
+    void openAddress(long long address);
     // The temperature decoder's last step: hands on the first temperature when the
     // packet comes from the profiled transmitter.
     void feed(double value1);

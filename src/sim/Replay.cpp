@@ -27,7 +27,8 @@ bool typeIntoBox(Receiver& rx, const std::string& name, const std::string& utf8T
     return true;
 }
 
-std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock) {
+std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock,
+                                         const std::function<void()>& afterRecord) {
     std::string line;
     size_t number = 0;
     while (std::getline(in, line)) {
@@ -56,6 +57,7 @@ std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayC
             },
             record);
         if (error) return ReplayError{number, *error};
+        if (afterRecord) afterRecord();
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 // receive buffer is empty or a tick leaves it unchanged.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <optional>
 #include <string>
@@ -39,6 +40,8 @@ struct ReplayError {
 };
 
 // Reads the capture to its end, or to the first line that fits no record.
-std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock);
+// `afterRecord`, when set, runs after every record (on the capture's clock).
+std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock,
+                                         const std::function<void()>& afterRecord = {});
 
 }  // namespace ravo

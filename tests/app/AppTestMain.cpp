@@ -10,6 +10,7 @@
 #include "OperatorTest.h"
 #include "ScreenTest.h"
 #include "SerialLinkTest.h"
+#include "TransmittersTest.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -18,6 +19,7 @@ int main(int argc, char* argv[]) {
     tests.push_back(std::make_unique<ravo::test::ScreenTest>());
     tests.push_back(std::make_unique<ravo::test::EndToEndTest>());
     tests.push_back(std::make_unique<ravo::test::OperatorTest>());
+    tests.push_back(std::make_unique<ravo::test::TransmittersTest>());
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};

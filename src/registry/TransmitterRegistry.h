@@ -1,0 +1,183 @@
+// Every transmitter in view: for each address heard (any band, any family) what
+// it is, when it was first and last heard, how often, its signal level, battery
+// and firmware, and how regularly it sends. A transmitter that stays quiet for
+// longer than the silence time is reported silent once, and back once when it is
+// heard again. The registry is a reading sink of the receiver; it holds at most a
+// configured number of addresses and forgets the one heard longest ago beyond it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <optional>
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/Clock.h"
+#include "readings/Reading.h"
+#include "registry/AddressIndex.h"
+
+namespace ravo {
+
+// Milliseconds since 1970-01-01 00:00 on the wall clock's own calendar (no time
+// zone): a count that only moves on as the local time does.
+std::int64_t wallMillis(const LocalTime& t);
+
+// "YYYY-MM-DD HH:MM:SS"
+std::string civilTime(const LocalTime& t);
+
+// When a transmitter counts as silent.
+struct SilencePolicy {
+    enum class Mode { Off, Fixed, Auto };
+    Mode mode = Mode::Off;
+    double seconds = 0;  // Fixed: quiet for longer than this
+
+    static SilencePolicy off() { return {}; }
+    static SilencePolicy fixed(double s) { return {Mode::Fixed, s}; }
+    static SilencePolicy automatic() { return {Mode::Auto, 0}; }
+    // "auto" or a positive number of seconds; nullopt for anything else.
+    static std::optional<SilencePolicy> parse(const std::string& text);
+    // "auto", the seconds, or "" when off.
+    std::string text() const;
+    bool operator==(const SilencePolicy&) const = default;
+};
+
+struct SilenceEvent {
+    enum class Kind { Silent, Back };
+    Kind kind;
+    std::int32_t address;
+    std::string family;
+    LocalTime lastHeard;  // the reading before the silence (Silent), or the one that ended it (Back)
+    LocalTime time;       // when the registry saw the change
+};
+
+// One transmitter as the outputs show it.
+struct TransmitterSummary {
+    std::int32_t address = 0;
+    std::string family;
+    LocalTime firstHeard, lastHeard;
+    std::uint64_t readings = 0;
+    std::uint64_t repeats = 0;
+    std::optional<double> medianIntervalS;
+    std::optional<double> sLevel, sLevelMin, sLevelMax;
+    std::optional<bool> batteryLow;
+    std::optional<int> firmware;
+    std::optional<std::string> line;  // 8-bit text
+    bool silent = false;
+};
+
+class TransmitterRegistry : public ReadingSink {
+public:
+    static constexpr std::size_t kDefaultCapacity = 100000;
+    static constexpr std::size_t kIntervalWindow = 64;
+    static constexpr std::size_t kFewIntervals = 8;
+
+    explicit TransmitterRegistry(std::size_t capacity = kDefaultCapacity, SilencePolicy policy = {});
+
+    // ReadingSink: a reading first lets the silence check run at its time, then
+    // counts the transmitter heard.
+    void reading(const Reading& r) override;
+    void badFrame(const BadFrameEvent&) override {}
+    void repeatDropped(std::int32_t address, const LocalTime& time) override;
+
+    // Reports every transmitter that has been quiet past its silence time at `now`.
+    void check(const LocalTime& now);
+
+    void setPolicy(SilencePolicy policy);
+    const SilencePolicy& policy() const { return policy_; }
+
+    using Listener = std::function<void(const SilenceEvent&)>;
+    void addListener(Listener l) { listeners_.push_back(std::move(l)); }
+
+    std::size_t size() const { return byAddress_.size(); }
+    std::size_t capacity() const { return capacity_; }
+    std::uint64_t forgotten() const { return forgotten_; }
+    std::size_t silentCount() const { return silentCount_; }
+    // Moves on with every change, so a view knows when to look again.
+    std::uint64_t generation() const { return generation_; }
+
+    std::optional<TransmitterSummary> find(std::int32_t address) const;
+    // Every transmitter, ordered by address.
+    std::vector<TransmitterSummary> snapshot() const;
+
+private:
+    // Silence deadlines as a min-heap of (due, address). An item is in force only
+    // while its transmitter is still known with that very deadline; others are
+    // dropped when they come to the top.
+    static constexpr std::int64_t kNoDeadline = INT64_MIN;
+    struct Entry {
+        std::int32_t address = 0;
+        std::string family;
+        LocalTime firstHeard, lastHeard;
+        std::int64_t lastMs = 0;
+        std::uint64_t readings = 0, repeats = 0;
+        std::optional<double> sLevel, sLevelMin, sLevelMax;
+        std::optional<bool> batteryLow;
+        std::optional<int> firmware;
+        std::optional<std::string> line;
+        bool silent = false;
+        // The last intervals (ms) in arrival order, as a ring. The median that
+        // silence goes by is worked out afresh with every interval while there are
+        // few, then once per window's worth (the window's median moves no faster);
+        // the outputs always get the exact median.
+        std::vector<std::uint32_t> ring;
+        std::size_t ringNext = 0;
+        std::optional<double> silenceMedianMs;
+        std::int64_t autoThresholdMs = 0;  // three times silenceMedianMs
+        std::size_t sinceMedian = 0;
+        std::int64_t deadline = kNoDeadline;
+
+        std::optional<double> medianMs() const;
+        void addInterval(std::uint32_t ms);
+        // Empty again for a new address; the ring keeps its storage.
+        void reset() {
+            std::vector<std::uint32_t> keep = std::move(ring);
+            keep.clear();
+            *this = Entry{};
+            ring = std::move(keep);
+        }
+        void refreshMedian() {
+            silenceMedianMs = medianMs();
+            if (silenceMedianMs) autoThresholdMs = static_cast<std::int64_t>(3 * *silenceMedianMs + 0.5);
+            sinceMedian = 0;
+        }
+    };
+    using Order = std::list<Entry>;  // most recently heard first
+    // A heap item names its entry; entries are never freed while the registry
+    // lives (a forgotten one waits in spare_ for the next new address), so the
+    // address and the deadline tell whether the item is still in force.
+    struct Deadline {
+        std::int64_t due;
+        std::int32_t address;
+        Order::iterator entry;
+        bool operator>(const Deadline& o) const { return due != o.due ? due > o.due : address > o.address; }
+    };
+
+    std::optional<std::int64_t> thresholdMs(const Entry& e) const;
+    // Gives `e` the deadline of its silence. A deadline already set that is
+    // earlier is left alone unless `exact`: the check moves it on when it comes.
+    void schedule(Order::iterator e, bool exact);
+    void unschedule(Entry& e);
+    void forgetOldest();
+    void checkAt(std::int64_t nowMs, const LocalTime& now);
+    void pushDeadline(Order::iterator e, std::int64_t due);
+    void compactDeadlines();
+    void moveTopDeadline(std::int64_t due);
+    void tell(const SilenceEvent& ev);
+    static TransmitterSummary summary(const Entry& e);
+
+    std::size_t capacity_;
+    SilencePolicy policy_;
+    Order order_;
+    Order spare_;
+    AddressIndex<Order::iterator> byAddress_;
+    std::vector<Deadline> deadlines_;  // heap, earliest on top
+    std::vector<Listener> listeners_;
+    std::uint64_t forgotten_ = 0;
+    std::size_t silentCount_ = 0;
+    std::uint64_t generation_ = 0;
+};
+
+}  // namespace ravo
