@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QComboBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include "app/Mainscreen.h"
 #include "common/Platform.h"
 #include "app/SerialControls.h"
+#include "cli/MqttOptions.h"
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
@@ -38,7 +40,14 @@ int main(int argc, char* argv[]) {
     parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
     parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
+    ravo::cli::addMqttOptions(parser);
     parser.process(app);
+
+    std::unique_ptr<ravo::cli::MqttOutput> mqtt;
+    if (std::string error; !ravo::cli::makeMqttOutput(parser, mqtt, error)) {
+        std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+        return 2;
+    }
 
     double screenshotAfter = 0;
     if (parser.isSet("screenshot")) {
@@ -89,6 +98,19 @@ int main(int argc, char* argv[]) {
 
     ravo::app::Mainscreen window(rx, connection, port);
     window.startUp(files, logFolder);
+
+    // With --mqtt, the status bar shows the broker connection and the drop count.
+    QTimer mqttStatus;
+    if (mqtt) {
+        mqtt->publisher->start();
+        rx.readings.add(mqtt->sink.get());
+        QObject::connect(&mqttStatus, &QTimer::timeout, &window, [&] {
+            const QString text = QString::fromStdString(ravo::cli::mqttStatusText(*mqtt->publisher));
+            if (window.statusBar()->currentMessage() != text) window.statusBar()->showMessage(text);
+        });
+        mqttStatus.start(1000);
+        window.statusBar()->showMessage(QString::fromStdString(ravo::cli::mqttStatusText(*mqtt->publisher)));
+    }
     window.show();
 
     if (demo || parser.isSet("connect")) {
@@ -117,5 +139,11 @@ int main(int argc, char* argv[]) {
             QApplication::quit();
         });
     }
-    return app.exec();
+    const int status = app.exec();
+    if (mqtt) {
+        mqtt->publisher->waitUntilDelivered(std::chrono::seconds(3));
+        mqtt->publisher->stop();
+        rx.readings.remove(mqtt->sink.get());
+    }
+    return status;
 }

@@ -80,6 +80,7 @@ public:
     std::size_t backlog() const;        // queued or in flight
     bool connected() const { return connected_.load(); }
     std::string lastError() const;      // why the last connection failed or ended; empty if none did
+    const MqttUrl& url() const { return settings_.url; }
     const std::string& prefix() const { return settings_.url.prefix; }
     std::string statusTopic() const { return settings_.url.prefix + "/status"; }
 

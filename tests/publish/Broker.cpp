@@ -1,0 +1,160 @@
+#include "publish/Broker.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <mosquitto.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ravo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+int freePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+bool accepts(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+}
+
+}  // namespace
+
+std::string mosquittoProgram() {
+    for (const char* p : {"/usr/sbin/mosquitto", "/usr/bin/mosquitto", "/usr/local/sbin/mosquitto"})
+        if (access(p, X_OK) == 0) return p;
+    return {};
+}
+
+pid_t spawn(const std::vector<std::string>& args, const std::string& log) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int waitExit(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        std::this_thread::sleep_for(10ms);
+    }
+    return -1;
+}
+
+Broker::Broker() : port_(freePort()) {
+    char dir[] = "/tmp/ravo-broker-XXXXXX";
+    dir_ = mkdtemp(dir) ? dir : "/tmp";
+    std::ofstream(dir_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\n"
+                                             << "allow_anonymous true\npersistence false\n";
+}
+
+Broker::~Broker() {
+    stop();
+    std::remove((dir_ + "/mosquitto.conf").c_str());
+    std::remove((dir_ + "/broker.log").c_str());
+    rmdir(dir_.c_str());
+}
+
+bool Broker::start() {
+    pid_ = spawn({mosquittoProgram(), "-c", dir_ + "/mosquitto.conf"}, dir_ + "/broker.log");
+    for (int i = 0; i < 500 && pid_ > 0; ++i) {
+        if (accepts(port_)) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+void Broker::stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    if (waitExit(pid_, 5s) == -1) {
+        kill(pid_, SIGKILL);
+        waitExit(pid_, 5s);
+    }
+    pid_ = -1;
+}
+
+Subscriber::Subscriber(int port, const std::string& topic) {
+    mosquitto_lib_init();
+    client_ = mosquitto_new(nullptr, true, this);
+    mosquitto_message_callback_set(client_, &Subscriber::onMessage);
+    if (mosquitto_connect(client_, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS) return;
+    int mid = 0;
+    mosquitto_subscribe(client_, &mid, topic.c_str(), 1);
+    mosquitto_subscribe(client_, &mid, "test/subscribed", 1);
+    // The subscription is in force once the broker has answered it; a ping after it proves that.
+    mosquitto_loop_start(client_);
+    mosquitto_publish(client_, nullptr, "test/subscribed", 1, "1", 1, false);
+    ok_ = waitFor([](const std::vector<Heard>& h) {
+        for (const Heard& m : h)
+            if (m.topic == "test/subscribed") return true;
+        return false;
+    });
+}
+
+Subscriber::~Subscriber() {
+    mosquitto_disconnect(client_);
+    mosquitto_loop_stop(client_, true);
+    mosquitto_destroy(client_);
+}
+
+void Subscriber::onMessage(mosquitto*, void* self, const mosquitto_message* m) {
+    auto* s = static_cast<Subscriber*>(self);
+    const std::lock_guard lock(s->mutex_);
+    s->heard_.push_back({m->topic, std::string(static_cast<const char*>(m->payload), static_cast<size_t>(m->payloadlen)),
+                         m->retain});
+    s->changed_.notify_all();
+}
+
+bool Subscriber::waitFor(const std::function<bool(const std::vector<Heard>&)>& done, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return done(heard_); });
+}
+
+std::vector<Heard> Subscriber::heard() const {
+    const std::lock_guard lock(mutex_);
+    return heard_;
+}
+
+std::vector<Heard> Subscriber::on(const std::string& topic) const {
+    std::vector<Heard> out;
+    for (const Heard& h : heard())
+        if (h.topic == topic) out.push_back(h);
+    return out;
+}
+
+}  // namespace ravo::test
