@@ -105,7 +105,9 @@ TEST(MqttSink, TopicsPayloadsAndDiscovery) {
     EXPECT_EQ(late.on("site/transmitters/1234/availability").at(0).payload, "offline");
     EXPECT_TRUE(late.on("site/readings").empty());
     for (const Heard& h : late.heard()) {
-        if (h.topic.rfind("test/", 0) != 0) EXPECT_TRUE(h.retained) << h.topic;
+        if (h.topic.rfind("test/", 0) != 0) {
+            EXPECT_TRUE(h.retained) << h.topic;
+        }
     }
 }
 
