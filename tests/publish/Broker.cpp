@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -75,17 +76,22 @@ int waitExit(pid_t pid, std::chrono::milliseconds timeout) {
     return -1;
 }
 
-Broker::Broker() : port_(freePort()) {
+Broker::Broker(bool persistent) : port_(freePort()) {
     char dir[] = "/tmp/ravo-broker-XXXXXX";
     dir_ = mkdtemp(dir) ? dir : "/tmp";
-    std::ofstream(dir_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\n"
-                                             << "allow_anonymous true\npersistence false\n";
+    // Started as root, mosquitto runs as the user "mosquitto", which must be able to save its database here.
+    chmod(dir_.c_str(), 0777);
+    std::ofstream conf(dir_ + "/mosquitto.conf");
+    conf << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n";
+    if (persistent) conf << "persistence true\npersistence_location " << dir_ << "/\n";
+    else conf << "persistence false\n";
 }
 
 Broker::~Broker() {
     stop();
     std::remove((dir_ + "/mosquitto.conf").c_str());
     std::remove((dir_ + "/broker.log").c_str());
+    std::remove((dir_ + "/mosquitto.db").c_str());
     rmdir(dir_.c_str());
 }
 
@@ -108,9 +114,9 @@ void Broker::stop() {
     pid_ = -1;
 }
 
-Subscriber::Subscriber(int port, const std::string& topic) {
+Subscriber::Subscriber(int port, const std::string& topic, const std::string& clientId) {
     mosquitto_lib_init();
-    client_ = mosquitto_new(nullptr, true, this);
+    client_ = mosquitto_new(clientId.empty() ? nullptr : clientId.c_str(), clientId.empty(), this);
     mosquitto_message_callback_set(client_, &Subscriber::onMessage);
     if (mosquitto_connect(client_, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS) return;
     int mid = 0;

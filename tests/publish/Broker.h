@@ -20,7 +20,9 @@ std::string mosquittoProgram();
 
 class Broker {
 public:
-    Broker();   // picks a port; start() runs the broker
+    // Picks a port; start() runs the broker. A persistent broker keeps the sessions
+    // of its subscribers (and what is queued for them) across a restart.
+    explicit Broker(bool persistent = false);
     ~Broker();  // stops it
     bool start();    // false when it does not accept connections within 5 s
     void stop();     // SIGTERM, waits for the end
@@ -40,7 +42,10 @@ struct Heard {
 
 class Subscriber {
 public:
-    explicit Subscriber(int port, const std::string& topic = "#");  // connects and subscribes, or fails the test
+    // Connects and subscribes (ok() says whether it could). With a client id the
+    // session is persistent: a broker that keeps it queues what comes while the
+    // subscriber is away, and the subscriber reconnects by itself.
+    explicit Subscriber(int port, const std::string& topic = "#", const std::string& clientId = "");
     ~Subscriber();
     bool ok() const { return ok_; }
 
