@@ -2,11 +2,9 @@
 
 #include <arpa/inet.h>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <mosquitto.h>
-#include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -21,11 +19,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
+sockaddr_in loopback(int port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+int freePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(0);
     socklen_t len = sizeof a;
     bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
@@ -35,11 +39,8 @@ int freePort() {
 
 bool accepts(int port) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    const sockaddr_in a = loopback(port);
+    const bool ok = connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
     close(s);
     return ok;
 }
@@ -58,7 +59,7 @@ pid_t spawn(const std::vector<std::string>& args, const std::string& log) {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
@@ -67,50 +68,39 @@ pid_t spawn(const std::vector<std::string>& args, const std::string& log) {
 }
 
 int waitExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
     int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
+    for (auto end = std::chrono::steady_clock::now() + timeout; std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(10ms))
         if (waitpid(pid, &status, WNOHANG) == pid) return status;
-        std::this_thread::sleep_for(10ms);
-    }
     return -1;
 }
 
 Broker::Broker(bool persistent) : port_(freePort()) {
     char dir[] = "/tmp/ravo-broker-XXXXXX";
     dir_ = mkdtemp(dir) ? dir : "/tmp";
-    // Started as root, mosquitto runs as the user "mosquitto", which must be able to save its database here.
-    chmod(dir_.c_str(), 0777);
-    std::ofstream conf(dir_ + "/mosquitto.conf");
-    conf << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n";
-    if (persistent) conf << "persistence true\npersistence_location " << dir_ << "/\n";
-    else conf << "persistence false\n";
+    chmod(dir_.c_str(), 0777);  // started as root, mosquitto saves its database as the user "mosquitto"
+    std::ofstream(dir_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+                                             << (persistent ? "persistence true\npersistence_location " + dir_ + "/\n"
+                                                            : "persistence false\n");
 }
 
 Broker::~Broker() {
     stop();
-    std::remove((dir_ + "/mosquitto.conf").c_str());
-    std::remove((dir_ + "/broker.log").c_str());
-    std::remove((dir_ + "/mosquitto.db").c_str());
+    for (const char* f : {"/mosquitto.conf", "/broker.log", "/mosquitto.db"}) std::remove((dir_ + f).c_str());
     rmdir(dir_.c_str());
 }
 
 bool Broker::start() {
     pid_ = spawn({mosquittoProgram(), "-c", dir_ + "/mosquitto.conf"}, dir_ + "/broker.log");
-    for (int i = 0; i < 500 && pid_ > 0; ++i) {
+    for (int i = 0; i < 500 && pid_ > 0; ++i, std::this_thread::sleep_for(10ms))
         if (accepts(port_)) return true;
-        std::this_thread::sleep_for(10ms);
-    }
     return false;
 }
 
 void Broker::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    if (waitExit(pid_, 5s) == -1) {
-        kill(pid_, SIGKILL);
-        waitExit(pid_, 5s);
-    }
+    if (waitExit(pid_, 5s) == -1) kill(pid_, SIGKILL), waitExit(pid_, 5s);
     pid_ = -1;
 }
 
@@ -119,17 +109,12 @@ Subscriber::Subscriber(int port, const std::string& topic, const std::string& cl
     client_ = mosquitto_new(clientId.empty() ? nullptr : clientId.c_str(), clientId.empty(), this);
     mosquitto_message_callback_set(client_, &Subscriber::onMessage);
     if (mosquitto_connect(client_, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS) return;
-    int mid = 0;
-    mosquitto_subscribe(client_, &mid, topic.c_str(), 1);
-    mosquitto_subscribe(client_, &mid, "test/subscribed", 1);
-    // The subscription is in force once the broker has answered it; a ping after it proves that.
+    mosquitto_subscribe(client_, nullptr, topic.c_str(), 1);
+    mosquitto_subscribe(client_, nullptr, "test/subscribed", 1);
     mosquitto_loop_start(client_);
+    // Heard back, this message proves the subscriptions in force.
     mosquitto_publish(client_, nullptr, "test/subscribed", 1, "1", 1, false);
-    ok_ = waitFor([](const std::vector<Heard>& h) {
-        for (const Heard& m : h)
-            if (m.topic == "test/subscribed") return true;
-        return false;
-    });
+    ok_ = waitFor(lastIs("test/subscribed", "1"));
 }
 
 Subscriber::~Subscriber() {
@@ -146,21 +131,25 @@ void Subscriber::onMessage(mosquitto*, void* self, const mosquitto_message* m) {
     s->changed_.notify_all();
 }
 
-bool Subscriber::waitFor(const std::function<bool(const std::vector<Heard>&)>& done, std::chrono::milliseconds timeout) {
+bool Subscriber::waitFor(const std::function<bool(const HeardList&)>& done, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return done(heard_); });
 }
 
-std::vector<Heard> Subscriber::heard() const {
+HeardList Subscriber::on(const std::string& topic) const {
     const std::lock_guard lock(mutex_);
-    return heard_;
+    HeardList out;
+    for (const Heard& h : heard_)
+        if ((topic.empty() && h.topic.rfind("test/", 0) != 0) || h.topic == topic) out.push_back(h);
+    return out;
 }
 
-std::vector<Heard> Subscriber::on(const std::string& topic) const {
-    std::vector<Heard> out;
-    for (const Heard& h : heard())
-        if (h.topic == topic) out.push_back(h);
-    return out;
+std::function<bool(const HeardList&)> lastIs(const std::string& topic, const std::string& value) {
+    return [topic, value](const HeardList& heard) {
+        for (auto it = heard.rbegin(); it != heard.rend(); ++it)
+            if (it->topic == topic) return it->payload == value;
+        return false;
+    };
 }
 
 }  // namespace ravo::test

@@ -1,5 +1,5 @@
-// A mosquitto broker of the test's own on a free port of 127.0.0.1 (its own
-// config file, no persistence), and a subscriber that records what it hears.
+// A mosquitto of the test's own on a free port of 127.0.0.1 (own config file), a
+// subscriber over libmosquitto that records what it hears, and child processes.
 #pragma once
 
 #include <chrono>
@@ -15,17 +15,15 @@ struct mosquitto_message;
 
 namespace ravo::test {
 
-// The broker's program, or empty when mosquitto is not installed.
-std::string mosquittoProgram();
+std::string mosquittoProgram();  // empty when mosquitto is not installed
 
 class Broker {
 public:
-    // Picks a port; start() runs the broker. A persistent broker keeps the sessions
-    // of its subscribers (and what is queued for them) across a restart.
+    // A persistent broker keeps its subscribers' sessions (and what waits for them) across a restart.
     explicit Broker(bool persistent = false);
-    ~Broker();  // stops it
-    bool start();    // false when it does not accept connections within 5 s
-    void stop();     // SIGTERM, waits for the end
+    ~Broker();
+    bool start();  // false when it does not accept connections within 5 s
+    void stop();   // SIGTERM, and waits for the end
     int port() const { return port_; }
 
 private:
@@ -35,25 +33,21 @@ private:
 };
 
 struct Heard {
-    std::string topic;
-    std::string payload;
+    std::string topic, payload;
     bool retained;
 };
+using HeardList = std::vector<Heard>;
 
 class Subscriber {
 public:
-    // Connects and subscribes (ok() says whether it could). With a client id the
-    // session is persistent: a broker that keeps it queues what comes while the
-    // subscriber is away, and the subscriber reconnects by itself.
+    // Subscribes to `topic`; with a client id the session is persistent and the
+    // subscriber reconnects by itself.
     explicit Subscriber(int port, const std::string& topic = "#", const std::string& clientId = "");
     ~Subscriber();
     bool ok() const { return ok_; }
-
-    // Waits until `done` holds for what was heard so far, at most `timeout`.
-    bool waitFor(const std::function<bool(const std::vector<Heard>&)>& done,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    std::vector<Heard> heard() const;
-    std::vector<Heard> on(const std::string& topic) const;  // what came on one topic
+    // Waits at most `timeout` until `done` holds for what was heard.
+    bool waitFor(const std::function<bool(const HeardList&)>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    HeardList on(const std::string& topic) const;  // "" for everything
 
 private:
     static void onMessage(mosquitto*, void*, const mosquitto_message*);
@@ -61,12 +55,12 @@ private:
     bool ok_ = false;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Heard> heard_;
+    HeardList heard_;
 };
 
-// Runs PROGRAM with ARGS, standard output and error to `log`; returns its pid.
-pid_t spawn(const std::vector<std::string>& args, const std::string& log);
-// Waits for the process to end, at most `timeout`; its exit status, or -1.
-int waitExit(pid_t pid, std::chrono::milliseconds timeout);
+// Whether the last message on `topic` said `value`.
+std::function<bool(const HeardList&)> lastIs(const std::string& topic, const std::string& value);
 
+pid_t spawn(const std::vector<std::string>& args, const std::string& log);  // stdout and stderr to `log`
+int waitExit(pid_t pid, std::chrono::milliseconds timeout);                  // exit status, or -1
 }  // namespace ravo::test
