@@ -28,7 +28,8 @@ bool makeMqttOutput(const QCommandLineParser& p, std::unique_ptr<MqttOutput>& ou
     settings.url = *url;
     if (!readMqttPassword(*url, p.value("mqtt-password-file").toStdString(), settings.password, error)) return false;
 
-    // The JSON texts of the readings: the shared encoder takes over here once it is in.
+    // The JSON texts of the messages. At integration these become the shared JSON-lines
+    // encoders (readingJson, badFrameJson, connectionJson of readings/JsonLines.h).
     MqttEncoders encoders{readingPayload, badFramePayload, connectionPayload};
     MqttSinkSettings sinkSettings;
     sinkSettings.discovery = p.isSet("mqtt-discovery");

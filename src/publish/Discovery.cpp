@@ -69,6 +69,7 @@ const UnitRow* unitOf(const std::vector<std::string>& p) {
 // "temperature_1_C" -> "Temperature 1"
 std::string displayName(const std::string& field) {
     if (field == "s_level") return "Signal level";
+    if (field == "firmware") return "Firmware";
     if (field == "battery_low") return "Battery low";
     std::vector<std::string> p = parts(field);
     if (unitOf(p)) p.pop_back();
@@ -91,7 +92,8 @@ EntityKind entityKind(const std::string& name, const FieldValue& value) {
         else if (has(name, "alarm") || has(name, "fault") || has(name, "error")) k.deviceClass = "problem";
         return k;
     }
-    if (std::holds_alternative<std::string>(value)) return k;  // a text: no unit, no statistics
+    // A text or the firmware version: no unit, no statistics.
+    if (std::holds_alternative<std::string>(value) || name == "firmware") return k;
     const std::vector<std::string> p = parts(name);
     if (const UnitRow* row = unitOf(p)) {
         k.deviceClass = row->deviceClass;

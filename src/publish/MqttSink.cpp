@@ -30,6 +30,7 @@ void MqttSink::reading(const Reading& r) {
     if (settings_.discovery) {
         std::vector<std::string>& announced = it->second;
         if (r.batteryLow) announce(r, announced, "battery_low", *r.batteryLow);
+        if (r.firmware) announce(r, announced, "firmware", std::int64_t{*r.firmware});
         if (r.sLevel) announce(r, announced, "s_level", *r.sLevel);
         for (const ReadingField& f : r.fields) announce(r, announced, f.name, f.value);
     }
