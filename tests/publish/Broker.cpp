@@ -100,7 +100,10 @@ bool Broker::start() {
 void Broker::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    if (waitExit(pid_, 5s) == -1) kill(pid_, SIGKILL), waitExit(pid_, 5s);
+    if (waitExit(pid_, 5s) == -1) {
+        kill(pid_, SIGKILL);
+        waitExit(pid_, 5s);
+    }
     pid_ = -1;
 }
 
