@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QComboBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +19,7 @@
 #include "common/Platform.h"
 #include "app/SerialControls.h"
 #include "app/TransmittersWindow.h"
+#include "cli/MqttOptions.h"
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
@@ -49,6 +51,7 @@ void addOptions(QCommandLineParser& parser) {
                       "Transmitters count as silent after SECONDS without a reading, or three times their own "
                       "median interval (auto, the default).",
                       "SECONDS|auto", "auto"});
+    ravo::cli::addMqttOptions(parser);
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -108,6 +111,12 @@ int main(int argc, char* argv[]) {
     const auto silence = ravo::SilencePolicy::parse(parser.value("silence-after").toStdString());
     if (!silence) {
         std::fprintf(stderr, "ravo-monitor: --silence-after must be a positive number of seconds or auto\n");
+        return 2;
+    }
+
+    std::unique_ptr<ravo::cli::MqttOutput> mqtt;
+    if (std::string error; !ravo::cli::makeMqttOutput(parser, mqtt, error)) {
+        std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
         return 2;
     }
 
@@ -180,6 +189,19 @@ int main(int argc, char* argv[]) {
     ravo::app::Mainscreen window(rx, connection, port);
     window.attachRegistry(registry);
     window.startUp(files, logFolder);
+
+    // With --mqtt, the status bar shows the broker connection and the drop count.
+    QTimer mqttStatus;
+    if (mqtt) {
+        mqtt->publisher->start();
+        rx.readings.add(mqtt->sink.get());
+        QObject::connect(&mqttStatus, &QTimer::timeout, &window, [&] {
+            const QString text = QString::fromStdString(ravo::cli::mqttStatusText(*mqtt->publisher));
+            if (window.statusBar()->currentMessage() != text) window.statusBar()->showMessage(text);
+        });
+        mqttStatus.start(1000);
+        window.statusBar()->showMessage(QString::fromStdString(ravo::cli::mqttStatusText(*mqtt->publisher)));
+    }
     window.show();
     // Devices the user may not open are told on stderr as well as in the window.
     for (const std::string& text : connection.refusedTexts()) std::fprintf(stderr, "ravo-monitor: %s\n", text.c_str());
@@ -236,6 +258,11 @@ int main(int argc, char* argv[]) {
         });
     }
     const int status = app.exec();
+    if (mqtt) {
+        mqtt->publisher->waitUntilDelivered(std::chrono::seconds(3));
+        mqtt->publisher->stop();
+        rx.readings.remove(mqtt->sink.get());
+    }
     rx.readings.remove(&registry);
     return status;
 }

@@ -136,6 +136,15 @@ Session::~Session() {
     if (jsonFile_) std::fclose(jsonFile_);
 }
 
+void Session::writeJsonLine(const std::string& json) {
+    const std::string line = json + "\n";
+    if (options_.json) std::fwrite(line.data(), 1, line.size(), stdout);
+    if (jsonFile_) {
+        std::fwrite(line.data(), 1, line.size(), jsonFile_);
+        std::fflush(jsonFile_);
+    }
+}
+
 bool Session::jsonFileOpen(std::string& error) {
     if (options_.json) {
         // stdout is flushed by its owner: at the end of decode, after every tick of listen.

@@ -68,6 +68,10 @@ public:
     bool flush(std::string& error);
 
     Receiver& receiver() { return *rx_; }
+    bool json() const { return options_.json; }
+    // A JSON line of some other event (silence), to wherever the readings' JSON
+    // lines go: stdout with --json, and the --json-file.
+    void writeJsonLine(const std::string& json);
 
 private:
     DecodeOptions options_;

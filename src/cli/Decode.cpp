@@ -9,9 +9,30 @@
 
 #include "cli/CliCommon.h"
 #include "cli/RegistryOptions.h"
+#include "cli/MqttOptions.h"
 #include "sim/Replay.h"
 
 namespace ravo::cli {
+namespace {
+
+// Gives the broker a bounded time to acknowledge everything; says so when some
+// messages were dropped or are still unacknowledged.
+bool deliverAll(MqttPublisher& publisher) {
+    const bool delivered = publisher.waitUntilDelivered(std::chrono::seconds(10));
+    const std::size_t left = publisher.backlog();
+    const std::string why = publisher.lastError();
+    publisher.stop();
+    if (delivered && publisher.dropped() == 0) return true;
+    if (!delivered)
+        std::fprintf(stderr, "ravo-cli: %zu MQTT messages not acknowledged by the broker within 10 s%s\n", left,
+                     why.empty() ? "" : (" (" + why + ")").c_str());
+    if (publisher.dropped())
+        std::fprintf(stderr, "ravo-cli: %llu MQTT messages dropped (queue full)\n",
+                     static_cast<unsigned long long>(publisher.dropped()));
+    return false;
+}
+
+}  // namespace
 
 int runDecode(const QStringList& args) {
     QCommandLineParser parser;
@@ -19,6 +40,7 @@ int runDecode(const QStringList& args) {
     addDecodeOptions(parser);
     addRegistryOptions(parser, false);
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
+    addMqttOptions(parser);
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
     if (const auto done = parseCommandLine(parser, args)) return *done;
     if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
@@ -28,6 +50,10 @@ int runDecode(const QStringList& args) {
     if (!readDecodeOptions(parser, options, error)) return fail(error);
     RegistryOptions registryOptions;
     if (!readRegistryOptions(parser, false, registryOptions, error)) return fail(error);
+    std::unique_ptr<MqttOutput> mqtt;
+    if (!makeMqttOutput(parser, mqtt, error)) return fail(error);
+    // Each transmitter's availability over MQTT needs the registry's silence decisions.
+    if (mqtt && !registryOptions.silence) registryOptions.silence = SilencePolicy::automatic();
 
     const QString file = parser.positionalArguments().value(0, "-");
     const bool fromStdin = file == "-";
@@ -44,6 +70,11 @@ int runDecode(const QStringList& args) {
     if (!session.configure(error)) return fail(error);
     Receiver& rx = session.receiver();
     RegistrySession registry(rx, registryOptions);
+    routeSilenceEvents(registry, session, mqtt ? mqtt->sink.get() : nullptr);
+    if (mqtt) {
+        if (!mqtt->publisher->start()) return fail(mqtt->publisher->lastError());
+        rx.readings.add(mqtt->sink.get());
+    }
 
     if (parser.isSet("raw")) {
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -56,9 +87,10 @@ int runDecode(const QStringList& args) {
     } else if (in.bad()) {
         return fail("cannot read " + inputName);
     }
-    registry.finishDecode(clock.now());
+    registry.finishDecode(clock.now(), session.json());
     std::fflush(stdout);
     if (!session.writeState(error)) return fail(error);
+    if (mqtt && !deliverAll(*mqtt->publisher)) return 1;
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/RegistryOptions.h"
+#include "cli/MqttOptions.h"
 #include "serial/Connection.h"
 #include "serial/qt/PollTimer.h"
 #include "sim/Replay.h"
@@ -28,6 +29,7 @@ int runListen(const QStringList& args) {
     addRegistryOptions(parser, true);
     parser.addOption({"port", "The receiver's serial device.", "DEVICE"});
     parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
+    addMqttOptions(parser);
     if (const auto done = parseCommandLine(parser, args)) return *done;
     if (!parser.positionalArguments().isEmpty()) return fail("listen takes no FILE");
     if (!parser.isSet("port")) return fail("listen needs --port DEVICE");
@@ -40,6 +42,10 @@ int runListen(const QStringList& args) {
     if (!readDecodeOptions(parser, options, error)) return fail(error);
     RegistryOptions registryOptions;
     if (!readRegistryOptions(parser, true, registryOptions, error)) return fail(error);
+    std::unique_ptr<MqttOutput> mqtt;
+    if (!makeMqttOutput(parser, mqtt, error)) return fail(error);
+    // Each transmitter's availability over MQTT needs the registry's silence decisions.
+    if (mqtt && !registryOptions.silence) registryOptions.silence = SilencePolicy::automatic();
 
     int argc = 1;
     char name[] = "ravo-cli";
@@ -51,6 +57,7 @@ int runListen(const QStringList& args) {
     if (!session.configure(error)) return fail(error);
     Receiver& rx = session.receiver();
     RegistrySession registry(rx, registryOptions);
+    routeSilenceEvents(registry, session, mqtt ? mqtt->sink.get() : nullptr);
     // The summary file is written at once (empty), so a folder that cannot take it is told now.
     if (!registry.writeSummaryFile(error)) return fail(error);
     // Silence is decided once a second on the system clock; the summary file is rewritten every minute.
@@ -116,6 +123,34 @@ int runListen(const QStringList& args) {
         reconnect.start();
     };
 
+    // The broker's connection and the drop count, on stderr when they change.
+    QTimer mqttWatch;
+    bool mqttConnected = false;
+    std::string mqttWhy;
+    std::uint64_t mqttDropped = 0;
+    if (mqtt) {
+        if (!mqtt->publisher->start()) return fail(mqtt->publisher->lastError());
+        rx.readings.add(mqtt->sink.get());
+        mqttWatch.setInterval(500);
+        QObject::connect(&mqttWatch, &QTimer::timeout, [&] {
+            const MqttPublisher& p = *mqtt->publisher;
+            const bool connected = p.connected();
+            const std::string why = connected ? std::string() : p.lastError();
+            if (connected != mqttConnected || why != mqttWhy) {
+                mqttConnected = connected;
+                mqttWhy = why;
+                std::fprintf(stderr, "ravo-cli: %s%s\n", mqttStatusText(p).c_str(),
+                             why.empty() ? "" : (" (" + why + ")").c_str());
+            }
+            if (p.dropped() != mqttDropped) {
+                mqttDropped = p.dropped();
+                std::fprintf(stderr, "ravo-cli: MQTT: %llu messages dropped so far (queue full)\n",
+                             static_cast<unsigned long long>(mqttDropped));
+            }
+        });
+        mqttWatch.start();
+    }
+
     const StopSignals stop([&app] { app.quit(); });
     if (!stop.ok()) return fail("cannot set up signal handling");
 
@@ -129,6 +164,17 @@ int runListen(const QStringList& args) {
         port.close();
     }
     std::fflush(stdout);
+    if (mqtt) {
+        // What the broker has not acknowledged within a short while is lost at the stop.
+        MqttPublisher& p = *mqtt->publisher;
+        p.waitUntilDelivered(std::chrono::seconds(3));
+        const std::size_t left = p.backlog();
+        p.stop();
+        rx.readings.remove(mqtt->sink.get());
+        std::fprintf(stderr, "ravo-cli: MQTT: %llu messages delivered, %llu dropped, %zu not delivered\n",
+                     static_cast<unsigned long long>(p.delivered()), static_cast<unsigned long long>(p.dropped()),
+                     left);
+    }
     if (!registry.writeSummaryFile(error)) return fail(error);
     if (!session.writeState(error)) return fail(error);
     return 0;

@@ -4,7 +4,9 @@
 
 #include "cli/CliCommon.h"
 #include "core/Receiver.h"
+#include "publish/MqttSink.h"
 #include "registry/RegistryCsv.h"
+#include "registry/RegistryJson.h"
 
 namespace ravo::cli {
 
@@ -54,12 +56,10 @@ RegistrySession::RegistrySession(Receiver& rx, const RegistryOptions& options) :
     if (!options_.wanted()) return;
     registry_ = std::make_unique<TransmitterRegistry>(TransmitterRegistry::kDefaultCapacity,
                                                       options_.silence.value_or(SilencePolicy::off()));
-    handler_ = [](const SilenceEvent& e) {
+    registry_->addListener([this](const SilenceEvent& e) {
         std::fflush(stdout);  // the decoded lines so far come first when both go to one place
         std::fprintf(stderr, "%s\n", silenceEventText(e).c_str());
-    };
-    registry_->addListener([this](const SilenceEvent& e) {
-        if (handler_) handler_(e);
+        for (const auto& h : handlers_) h(e);
     });
     rx_.readings.add(registry_.get());
 }
@@ -68,18 +68,31 @@ RegistrySession::~RegistrySession() {
     if (registry_) rx_.readings.remove(registry_.get());
 }
 
-void RegistrySession::finishDecode(const LocalTime& now) {
+void RegistrySession::finishDecode(const LocalTime& now, bool json) {
     if (!registry_) return;
     registry_->check(now);
     if (!options_.summary) return;
-    const std::string csv = summaryCsv(*registry_);
-    std::fwrite(csv.data(), 1, csv.size(), stdout);
+    std::string out;
+    if (json) {
+        for (const TransmitterSummary& t : registry_->snapshot()) out += transmitterJson(t).dump() + "\n";
+    } else {
+        out = summaryCsv(*registry_);
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
 
 bool RegistrySession::writeSummaryFile(std::string& error) const {
     if (!registry_ || options_.summaryFile.empty()) return true;
     return ravo::writeSummaryFile(*registry_, options_.summaryFile, error);
+}
+
+void routeSilenceEvents(RegistrySession& registry, Session& session, MqttSink* mqtt) {
+    if (!registry.registry()) return;
+    registry.addEventHandler([&session](const SilenceEvent& e) { session.writeJsonLine(silenceEventJson(e).dump()); });
+    if (mqtt)
+        registry.addEventHandler(
+            [mqtt](const SilenceEvent& e) { mqtt->availability(e.address, e.kind == SilenceEvent::Kind::Back); });
 }
 
 }  // namespace ravo::cli

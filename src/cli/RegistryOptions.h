@@ -8,11 +8,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "registry/TransmitterRegistry.h"
 
 namespace ravo {
 class Receiver;
+class MqttSink;
 }
 
 namespace ravo::cli {
@@ -45,16 +47,16 @@ public:
     // availability) may be added to it.
     TransmitterRegistry* registry() const { return registry_.get(); }
 
-    // Where silence events go: the standard error, one line each, unless replaced
-    // (the JSON-lines output routes them as silenceEventJson instead).
-    void setEventHandler(std::function<void(const SilenceEvent&)> handler) { handler_ = std::move(handler); }
+    // Silence events go to the standard error, one line each, and to every
+    // handler added here (the JSON lines, MQTT availability).
+    void addEventHandler(std::function<void(const SilenceEvent&)> handler) { handlers_.push_back(std::move(handler)); }
 
     void check(const LocalTime& now) {
         if (registry_) registry_->check(now);
     }
     // The end of decode's input: a last check at `now`, then the --summary table
-    // on the standard output.
-    void finishDecode(const LocalTime& now);
+    // on the standard output: CSV, or with `json` one transmitter object a line.
+    void finishDecode(const LocalTime& now, bool json = false);
     // Rewrites the --summary-file; false with a reason when it cannot.
     bool writeSummaryFile(std::string& error) const;
     const std::string& summaryFile() const { return options_.summaryFile; }
@@ -63,7 +65,13 @@ private:
     Receiver& rx_;
     RegistryOptions options_;
     std::unique_ptr<TransmitterRegistry> registry_;
-    std::function<void(const SilenceEvent&)> handler_;
+    std::vector<std::function<void(const SilenceEvent&)>> handlers_;
 };
+
+class Session;
+
+// Silence events to the session's JSON lines (stdout with --json, the --json-file)
+// and, with MQTT, to each transmitter's availability topic.
+void routeSilenceEvents(RegistrySession& registry, Session& session, MqttSink* mqtt);
 
 }  // namespace ravo::cli

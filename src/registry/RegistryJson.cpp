@@ -25,6 +25,7 @@ nlohmann::ordered_json silenceEventJson(const SilenceEvent& e) {
 
 nlohmann::ordered_json transmitterJson(const TransmitterSummary& t) {
     nlohmann::ordered_json j;
+    j["event"] = "transmitter";
     j["address"] = t.address;
     j["family"] = t.family;
     j["readings"] = t.readings;

@@ -11,7 +11,7 @@ namespace ravo {
 // {"event":"silent"|"back","time":...,"address":1234,"family":"temperature","last_heard":...}
 nlohmann::ordered_json silenceEventJson(const SilenceEvent& e);
 
-// {"address":...,"family":...,"readings":...,"repeats":...,"first_heard":...,"last_heard":...,
+// {"event":"transmitter","address":...,"family":...,"readings":...,"repeats":...,"first_heard":...,"last_heard":...,
 //  "median_interval_s":...,"s_level_last":...,"s_level_min":...,"s_level_max":...,
 //  "battery_low":...,"firmware":...,"line":...,"silent":...}; null where unknown.
 nlohmann::ordered_json transmitterJson(const TransmitterSummary& t);

@@ -228,6 +228,8 @@ TEST(Registry, EventsAndTransmittersAsJson) {
     r.line = "T\xB0";
     registry.reading(r);
     const auto j = transmitterJson(*registry.find(7));
+    EXPECT_EQ(j.begin().key(), "event");
+    EXPECT_EQ(j["event"], "transmitter");
     EXPECT_EQ(j["s_level_max"], 4.0);
     EXPECT_EQ(j["battery_low"], true);
     EXPECT_TRUE(j["median_interval_s"].is_null());

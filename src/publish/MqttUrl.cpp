@@ -1,0 +1,125 @@
+#include "publish/MqttUrl.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace ravo {
+namespace {
+
+constexpr std::string_view kScheme = "mqtt://";
+
+std::string form(std::string_view text) {
+    return "--mqtt wants mqtt://[USER@]HOST[:PORT][/PREFIX], not '" + std::string(text) + "'";
+}
+
+}  // namespace
+
+std::optional<MqttUrl> parseMqttUrl(std::string_view text, std::string& error) {
+    const std::string quoted = "'" + std::string(text) + "'";
+    if (text.substr(0, 8) == "mqtts://") {
+        error = "--mqtt: TLS (mqtts://) is not supported; use mqtt://";
+        return std::nullopt;
+    }
+    if (text.substr(0, kScheme.size()) != kScheme) {
+        error = form(text);
+        return std::nullopt;
+    }
+    MqttUrl url;
+    std::string_view rest = text.substr(kScheme.size());
+    const size_t slash = rest.find('/');
+    std::string_view authority = rest.substr(0, slash);
+    if (slash != std::string_view::npos) {
+        std::string_view prefix = rest.substr(slash + 1);
+        while (!prefix.empty() && prefix.back() == '/') prefix.remove_suffix(1);
+        if (!prefix.empty()) {
+            if (prefix.find_first_of("+#") != std::string_view::npos || prefix.find("//") != std::string_view::npos ||
+                prefix.front() == '/') {
+                error = "--mqtt: the topic prefix '" + std::string(prefix) + "' may not hold '+', '#' or empty levels";
+                return std::nullopt;
+            }
+            url.prefix = prefix;
+        }
+    }
+    const size_t at = authority.rfind('@');
+    if (at != std::string_view::npos) {
+        const std::string_view user = authority.substr(0, at);
+        if (user.find(':') != std::string_view::npos) {
+            error = "--mqtt: no password in the URL; use --mqtt-password-file FILE or RAVO_MQTT_PASSWORD";
+            return std::nullopt;
+        }
+        if (user.empty()) {
+            error = "--mqtt: no user name before '@' in " + quoted;
+            return std::nullopt;
+        }
+        url.user = user;
+        authority = authority.substr(at + 1);
+    }
+    std::string_view port;
+    if (!authority.empty() && authority.front() == '[') {
+        const size_t close = authority.find(']');
+        if (close == std::string_view::npos) {
+            error = "--mqtt: unclosed '[' in " + quoted;
+            return std::nullopt;
+        }
+        url.host = authority.substr(1, close - 1);
+        const std::string_view after = authority.substr(close + 1);
+        if (!after.empty()) {
+            if (after.front() != ':') {
+                error = form(text);
+                return std::nullopt;
+            }
+            port = after.substr(1);
+            if (port.empty()) port = "-";  // a colon with nothing after it
+        }
+    } else {
+        const size_t colon = authority.find(':');
+        url.host = authority.substr(0, colon);
+        if (colon != std::string_view::npos) {
+            port = authority.substr(colon + 1);
+            if (port.empty()) port = "-";
+        }
+    }
+    if (url.host.empty()) {
+        error = "--mqtt: no host in " + quoted;
+        return std::nullopt;
+    }
+    if (!port.empty()) {
+        int value = 0;
+        bool digits = port.size() <= 5;
+        for (const char c : port) {
+            if (c < '0' || c > '9') digits = false;
+            else value = value * 10 + (c - '0');
+        }
+        if (!digits || value < 1 || value > 65535) {
+            error = "--mqtt: the port must be a number from 1 to 65535, not '" + std::string(port == "-" ? "" : port) + "'";
+            return std::nullopt;
+        }
+        url.port = value;
+    }
+    return url;
+}
+
+bool readMqttPassword(const MqttUrl& url, const std::string& passwordFile, std::string& password, std::string& error) {
+    password.clear();
+    if (!passwordFile.empty()) {
+        std::ifstream in(passwordFile, std::ios::binary);
+        if (!in) {
+            error = "cannot read " + passwordFile + ": " + std::strerror(errno);
+            return false;
+        }
+        std::getline(in, password);
+        if (!password.empty() && password.back() == '\r') password.pop_back();
+        if (url.user.empty()) {
+            error = "--mqtt-password-file needs a user name in the URL: mqtt://USER@HOST";
+            return false;
+        }
+        return true;
+    }
+    // The environment's password is for a URL with a user; without one it is not used.
+    if (const char* env = std::getenv("RAVO_MQTT_PASSWORD"); env && !url.user.empty()) password = env;
+    return true;
+}
+
+}  // namespace ravo
