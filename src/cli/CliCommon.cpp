@@ -101,8 +101,25 @@ Session::~Session() {
 bool Session::echoOpen(std::string& error) {
     if (options_.echoPath.empty()) return true;
     echo_ = std::fopen(options_.echoPath.c_str(), "wb");
-    if (!echo_) error = "cannot write " + options_.echoPath + ": " + std::strerror(errno);
-    return echo_ != nullptr;
+    if (!echo_) {
+        error = "cannot write " + options_.echoPath + ": " + std::strerror(errno);
+        return false;
+    }
+    reopeners.push_back([this] {
+        if (echo_) std::fclose(echo_);
+        echo_ = std::fopen(options_.echoPath.c_str(), "ab");
+        if (!echo_) std::fprintf(stderr, "ravo-cli: cannot write %s: %s\n", options_.echoPath.c_str(), std::strerror(errno));
+    });
+    return true;
+}
+
+void Session::reopenOutputs() {
+    for (const auto& reopen : reopeners) reopen();
+}
+
+void Session::flushOutputs() {
+    if (echo_) std::fflush(echo_);
+    std::fflush(stdout);
 }
 
 bool Session::configure(std::string& error) {

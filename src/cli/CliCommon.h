@@ -4,8 +4,10 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
@@ -51,6 +53,14 @@ public:
     // Writes the --state snapshot when asked for; false when it cannot be written.
     bool writeState(std::string& error);
     bool echoOpen(std::string& error);
+
+    // SIGHUP: every output file held open is closed and opened again (appending),
+    // so that logrotate can move it away. Each output that holds a file open adds
+    // its reopener here; a reopener reports its own failures.
+    std::vector<std::function<void()>> reopeners;
+    void reopenOutputs();
+    // Writes out what the open files hold (the programs do it once a second).
+    void flushOutputs();
 
     Receiver& receiver() { return *rx_; }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/CliCommon.h"
+#include "cli/ConfigFile.h"
 #include "sim/Replay.h"
 
 namespace ravo::cli {
@@ -17,12 +18,13 @@ int runDecode(const QStringList& args) {
     parser.setApplicationDescription("Decode a capture of receiver traffic (FILE, or standard input).");
     addDecodeOptions(parser);
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
+    parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
-    if (!parser.parse(args)) return fail(toStd(parser.errorText()));
+    std::string error;
+    if (!parseWithConfig(parser, args, error)) return fail(error);
     if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
 
     DecodeOptions options;
-    std::string error;
     if (!readDecodeOptions(parser, options, error)) return fail(error);
 
     const QString file = parser.positionalArguments().value(0, "-");
