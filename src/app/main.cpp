@@ -8,11 +8,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 
 #include "app/DemoReceiver.h"
 #include "app/Mainscreen.h"
+#include "app/ReplayPlayer.h"
 #include "common/Platform.h"
 #include "app/SerialControls.h"
 #include "common/Clock.h"
@@ -21,7 +23,10 @@
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
+#include "serial/qt/ReopenSignal.h"
 #include "serial/qt/StopSignals.h"
+#include "sim/Recorder.h"
+#include "sim/Replay.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -38,7 +43,36 @@ int main(int argc, char* argv[]) {
     parser.addOption({"screenshot", "Save a picture of the main window to FILE (PNG) and quit.", "FILE"});
     parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
+    parser.addOption({"record", "Record what is received, and the operator's actions, as a capture in FILE.", "FILE"});
+    parser.addOption({"replay", "Play the capture FILE into the window as if it arrived live.", "FILE"});
+    parser.addOption({"speed", "With --replay: the recorded pace times X, or max: as fast as it goes (1).", "X|max", "1"});
     parser.process(app);
+
+    // A capture to replay is read and checked whole before the window opens.
+    std::vector<ravo::CaptureLine> replayLines;
+    double replaySpeed = 1;
+    if (parser.isSet("replay")) {
+        const std::string path = parser.value("replay").toStdString();
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "ravo-monitor: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+            return 2;
+        }
+        if (const auto bad = ravo::loadCapture(in, replayLines)) {
+            std::fprintf(stderr, "ravo-monitor: %s:%zu: %s\n", path.c_str(), bad->line, bad->reason.c_str());
+            return 2;
+        }
+        bool ok = parser.value("speed") == "max";
+        if (ok) replaySpeed = 0;
+        else replaySpeed = parser.value("speed").toDouble(&ok);
+        if (!ok || replaySpeed < 0 || (replaySpeed == 0 && parser.value("speed") != "max")) {
+            std::fprintf(stderr, "ravo-monitor: --speed wants a number above 0 or max\n");
+            return 2;
+        }
+    } else if (parser.isSet("speed")) {
+        std::fprintf(stderr, "ravo-monitor: --speed needs --replay\n");
+        return 2;
+    }
 
     double screenshotAfter = 0;
     if (parser.isSet("screenshot")) {
@@ -74,22 +108,62 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    ravo::SystemClock clock;
+    // The receiver reads the time through the recorder (which notes the decoder's
+    // reads while recording); in a replay the time is the capture's.
+    ravo::SystemClock systemClock;
+    ravo::ReplayClock replayClock;
+    ravo::Recorder recorder(parser.isSet("replay") ? static_cast<const ravo::Clock&>(replayClock) : systemClock);
     ravo::DiskFileSystem files;
     const std::string logFolder = ravo::defaultLogFolder();
-    ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
+    ravo::Receiver rx(recorder.clock(), files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
 
     if (echo) {
-        rx.screen.addListener([f = echo.get()](const ravo::ModelChange& c) {
-            if (c.kind == ravo::ModelChange::Kind::MonitorAppend) std::fwrite(c.text.data(), 1, c.text.size(), f);
+        rx.screen.addListener([&echo](const ravo::ModelChange& c) {
+            if (c.kind == ravo::ModelChange::Kind::MonitorAppend && echo)
+                std::fwrite(c.text.data(), 1, c.text.size(), echo.get());
         });
     }
 
     ravo::app::Mainscreen window(rx, connection, port);
+    window.attachRecorder(recorder);
     window.startUp(files, logFolder);
+    if (parser.isSet("record")) {
+        std::string error;
+        if (!window.startRecording(parser.value("record").toStdString(), error)) {
+            std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+            return 2;
+        }
+    }
     window.show();
+
+    // A kill loses at most the last second of the echo and the recording.
+    QTimer flush;
+    QObject::connect(&flush, &QTimer::timeout, [&] {
+        recorder.flush();
+        if (echo) std::fflush(echo.get());
+    });
+    flush.start(1000);
+
+    // SIGHUP: the echo and the recording are closed and opened again (logrotate).
+    const ravo::ReopenSignal hangup([&] {
+        if (parser.isSet("echo")) {
+            const std::string path = parser.value("echo").toStdString();
+            echo.reset(std::fopen(path.c_str(), "ab"));
+            if (!echo) std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        }
+        std::string error;
+        if (!recorder.reopen(error)) std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+    });
+
+    std::unique_ptr<ravo::app::ReplayPlayer> player;
+    if (parser.isSet("replay")) {
+        player = std::make_unique<ravo::app::ReplayPlayer>(rx, replayClock, std::move(replayLines), replaySpeed);
+        player->beforeDecoding = [&recorder] { recorder.beginDecoding(); };
+        player->afterDecoding = [&recorder] { recorder.endDecoding(); };
+        player->start();
+    }
 
     if (demo || parser.isSet("connect")) {
         // Show decoding at once: choose port 1 (the simulated receiver) and connect.
@@ -117,5 +191,7 @@ int main(int argc, char* argv[]) {
             QApplication::quit();
         });
     }
-    return app.exec();
+    const int status = app.exec();
+    recorder.stop();
+    return status;
 }
