@@ -177,7 +177,8 @@ void Recorder::clockRead(const LocalTime& t) {
 bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut) const {
     const Segment& seg = segments_.back();
     const size_t groupEnd = groupStart_ + group_.size();
-    if (at <= seg.start || at >= groupEnd) return false;
+    if (at == seg.start && at < groupEnd) return true;  // nothing of the segment was taken yet
+    if (at < seg.start || at >= groupEnd) return false;
     if (upToCut.abandoned != seg.trace.abandoned) return false;
     const std::string_view rest = std::string_view(group_).substr(at - groupStart_);
     if (rest.front() == '\x03') return false;
