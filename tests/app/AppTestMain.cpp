@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EndToEndTest.h"
+#include "RecordTest.h"
 #include "ScreenTest.h"
 #include "SerialLinkTest.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     tests.push_back(std::make_unique<ravo::test::SerialLinkTest>());
     tests.push_back(std::make_unique<ravo::test::ScreenTest>());
     tests.push_back(std::make_unique<ravo::test::EndToEndTest>());
+    tests.push_back(std::make_unique<ravo::test::RecordTest>());
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};
