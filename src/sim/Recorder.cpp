@@ -1,5 +1,6 @@
 #include "sim/Recorder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 

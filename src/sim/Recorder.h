@@ -37,14 +37,21 @@ struct OperatorAction;
 
 class Recorder {
 public:
+    // Where a replay of the recording may differ from the live run, counted.
     struct Stats {
-        std::uint64_t events = 0;         // receive events written
-        std::uint64_t cuts = 0;           // events cut so that items keep their own time
-        std::uint64_t unsafeCuts = 0;     // items that share an earlier item's time (to the millisecond)
-        std::uint64_t secondMismatches = 0;  // ... of which the second differs: the replay shows another time
-        std::uint64_t lateActions = 0;    // actions the replay applies after items decoded before them live
-        std::uint64_t lateItems = 0;      // items left in the buffer by a cycle that the replay decodes before new bytes
-        std::uint64_t timedGiveUps = 0;   // waits given up after a time: the replay does not give them up
+        std::uint64_t events = 0;  // receive events written
+        std::uint64_t cuts = 0;    // events cut so that items keep their own time and order
+        // Items that had to share an earlier item's time (to the millisecond), and
+        // of those the ones in another second (the replay shows another time).
+        std::uint64_t unsafeCuts = 0;
+        std::uint64_t secondMismatches = 0;
+        // Actions the replay applies after items that were decoded after them live.
+        std::uint64_t lateActions = 0;
+        // Whole items a cycle left in the buffer that the replay decodes before
+        // the bytes that arrived next (live they were decoded after them).
+        std::uint64_t lateItems = 0;
+        // Waits given up after a time: a replay gives a wait up only on size.
+        std::uint64_t timedGiveUps = 0;
     };
 
     explicit Recorder(const Clock& source);
