@@ -18,8 +18,9 @@ constexpr std::int64_t kTickMs = 10;
 constexpr std::int64_t kWaitLimitMs = 2000;
 
 class Run {
-public:
-    Run(Receiver& rx, SettableClock& clock, Recorder* recorder, sim::Simulator& traffic, const LiveRunOptions& o)
+  public:
+    Run(Receiver& rx, SettableClock& clock, Recorder* recorder, sim::Simulator& traffic,
+        const LiveRunOptions& o)
         : rx_(rx), clock_(clock), recorder_(recorder), traffic_(traffic), o_(o), rng_(o.seed) {
         byteUs_ = 10'000'000 / std::max(o.baud, 1);
         nextPacket_ = nextPacketAfter(0);
@@ -29,15 +30,22 @@ public:
     void run() {
         const auto end = static_cast<std::int64_t>(o_.seconds * 1000);
         while (true) {
-            const std::int64_t at = std::min({nextPacket_, nextDelivery_, nextTick_, waitLimitAt_, nextClock_, nextAction_});
+            const std::int64_t at =
+                std::min({nextPacket_, nextDelivery_, nextTick_, waitLimitAt_, nextClock_, nextAction_});
             if (at > end) break;
             moveTo(at);
-            if (at == nextPacket_) packet();
-            else if (at == nextDelivery_) deliver();
-            else if (at == nextTick_) tick();
-            else if (at == waitLimitAt_) waitLimit();
-            else if (at == nextClock_) clockTick();
-            else operatorAction();
+            if (at == nextPacket_)
+                packet();
+            else if (at == nextDelivery_)
+                deliver();
+            else if (at == nextTick_)
+                tick();
+            else if (at == waitLimitAt_)
+                waitLimit();
+            else if (at == nextClock_)
+                clockTick();
+            else
+                operatorAction();
         }
         // The program is stopped: what has arrived is worked off.
         moveTo(end);
@@ -50,20 +58,24 @@ public:
         });
     }
 
-private:
+  private:
     std::int64_t exponential(double meanMs) {
-        return std::max<std::int64_t>(1, static_cast<std::int64_t>(std::exponential_distribution<double>(1.0 / meanMs)(rng_)));
+        return std::max<std::int64_t>(
+            1, static_cast<std::int64_t>(std::exponential_distribution<double>(1.0 / meanMs)(rng_)));
     }
     std::int64_t nextPacketAfter(std::int64_t t) {
         double rate = o_.rate;
-        if (o_.burstRate > 0 && std::fmod(static_cast<double>(t) / 1000.0, o_.burstEvery) < o_.burstEvery / 10) rate = o_.burstRate;
+        if (o_.burstRate > 0 &&
+            std::fmod(static_cast<double>(t) / 1000.0, o_.burstEvery) < o_.burstEvery / 10)
+            rate = o_.burstRate;
         return t + exponential(1000.0 / rate);
     }
     void moveTo(std::int64_t t) {
         if (t > now_) clock_.advance(static_cast<double>(t - now_) / 1000.0);
         now_ = t;
     }
-    template <class F> void decode(F f) {
+    template <class F>
+    void decode(F f) {
         if (recorder_) recorder_->beginDecoding();
         f();
         if (recorder_) recorder_->endDecoding();
@@ -120,11 +132,21 @@ private:
     void operatorAction() {
         const auto& site = traffic_.site();
         switch (rng_() % 5) {
-            case 0: rx_.type({Field::txtaddfilter, 0}, std::to_string(site[rng_() % site.size()].address)); break;
-            case 1: rx_.type({Field::txtaddfilter, 0}, "0"); break;
-            case 2: rx_.click("btClear"); break;
-            case 3: rx_.click("cmdseqadd"); break;
-            default: rx_.doubleClick("txt_errorcount"); break;
+            case 0:
+                rx_.type({Field::txtaddfilter, 0}, std::to_string(site[rng_() % site.size()].address));
+                break;
+            case 1:
+                rx_.type({Field::txtaddfilter, 0}, "0");
+                break;
+            case 2:
+                rx_.click("btClear");
+                break;
+            case 3:
+                rx_.click("cmdseqadd");
+                break;
+            default:
+                rx_.doubleClick("txt_errorcount");
+                break;
         }
         nextAction_ = now_ + exponential(o_.actionEvery * 1000);
     }

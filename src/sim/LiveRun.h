@@ -17,12 +17,12 @@ class Receiver;
 class Recorder;
 
 struct LiveRunOptions {
-    double seconds = 60;       // simulated time
-    double rate = 2;           // packets a second
-    double burstRate = 0;      // packets a second during a burst (none when 0)
-    double burstEvery = 30;    // seconds from one burst to the next; each lasts a tenth of that
+    double seconds = 60;     // simulated time
+    double rate = 2;         // packets a second
+    double burstRate = 0;    // packets a second during a burst (none when 0)
+    double burstEvery = 30;  // seconds from one burst to the next; each lasts a tenth of that
     int baud = 9600;
-    double actionEvery = 0;    // mean seconds between operator actions (none when 0)
+    double actionEvery = 0;  // mean seconds between operator actions (none when 0)
     std::uint32_t seed = 1;
 };
 

@@ -36,7 +36,7 @@ class Receiver;
 struct OperatorAction;
 
 class Recorder {
-public:
+  public:
     // Where a replay of the recording may differ from the live run, counted.
     struct Stats {
         std::uint64_t events = 0;  // receive events written
@@ -89,13 +89,13 @@ public:
 
     const Stats& stats() const { return stats_; }
 
-private:
+  private:
     class Tap : public Clock {
-    public:
+      public:
         Tap(const Clock& source, Recorder& owner) : source_(source), owner_(owner) {}
         LocalTime now() const override;
 
-    private:
+      private:
         const Clock& source_;
         Recorder& owner_;
     };

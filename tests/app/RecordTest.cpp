@@ -34,7 +34,8 @@ void RecordTest::aReplayAndTheOperatorAreRecordedAsTheyHappened() {
 
     QPushButton* record = window.recordButton();
     for (QWidget* other : record->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (other != record) QVERIFY2(!other->geometry().intersects(record->geometry()), qPrintable(other->objectName()));
+        if (other != record)
+            QVERIFY2(!other->geometry().intersects(record->geometry()), qPrintable(other->objectName()));
 
     const std::string path = dir.path().toStdString() + "/recorded.txt";
     std::string error;

@@ -1,8 +1,9 @@
 #include "serial/qt/ReopenSignal.h"
 
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace ravo {
 namespace {
@@ -17,7 +18,8 @@ void onHangup(int) {
 
 }  // namespace
 
-ReopenSignal::ReopenSignal(std::function<void()> reopen, QObject* parent) : QObject(parent), reopen_(std::move(reopen)) {
+ReopenSignal::ReopenSignal(std::function<void()> reopen, QObject* parent)
+    : QObject(parent), reopen_(std::move(reopen)) {
     if (hangupPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, hangupPipe) != 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(hangupPipe[0], QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {

@@ -10,7 +10,7 @@
 namespace ravo {
 
 class ReopenSignal : public QObject {
-public:
+  public:
     // Calls `reopen` on the event loop for each SIGHUP. One object per process;
     // false from ok() when the signal could not be set up.
     explicit ReopenSignal(std::function<void()> reopen, QObject* parent = nullptr);
@@ -18,7 +18,7 @@ public:
 
     bool ok() const { return notifier_ != nullptr; }
 
-private:
+  private:
     std::function<void()> reopen_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
