@@ -45,7 +45,8 @@ int main(int argc, char* argv[]) {
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
     parser.addOption({"record", "Record what is received, and the operator's actions, as a capture in FILE.", "FILE"});
     parser.addOption({"replay", "Play the capture FILE into the window as if it arrived live.", "FILE"});
-    parser.addOption({"speed", "With --replay: the recorded pace times X, or max: as fast as it goes (1).", "X|max", "1"});
+    parser.addOption(
+        {"speed", "With --replay: the recorded pace times X, or max: as fast as it goes (1).", "X|max", "1"});
     parser.process(app);
 
     // A capture to replay is read and checked whole before the window opens.

@@ -108,7 +108,8 @@ bool Session::echoOpen(std::string& error) {
     reopeners.push_back([this] {
         if (echo_) std::fclose(echo_);
         echo_ = std::fopen(options_.echoPath.c_str(), "ab");
-        if (!echo_) std::fprintf(stderr, "ravo-cli: cannot write %s: %s\n", options_.echoPath.c_str(), std::strerror(errno));
+        if (!echo_)
+            std::fprintf(stderr, "ravo-cli: cannot write %s: %s\n", options_.echoPath.c_str(), std::strerror(errno));
     });
     return true;
 }

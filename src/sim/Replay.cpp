@@ -74,9 +74,9 @@ std::optional<ReplayError> loadCapture(std::istream& in, std::vector<CaptureLine
         capture::Record record = capture::parseLine(line);
         if (std::holds_alternative<capture::Ignore>(record)) continue;
         // Only what the operator does is tried out: it may name no control.
-        const bool action = std::holds_alternative<capture::Set>(record) || std::holds_alternative<capture::Click>(record) ||
-                            std::holds_alternative<capture::DoubleClick>(record) ||
-                            std::holds_alternative<capture::Invalid>(record);
+        const bool action =
+            std::holds_alternative<capture::Set>(record) || std::holds_alternative<capture::Click>(record) ||
+            std::holds_alternative<capture::DoubleClick>(record) || std::holds_alternative<capture::Invalid>(record);
         if (action)
             if (const auto error = applyRecord(record, scratch, scratchClock)) return ReplayError{number, *error};
         out.push_back({number, std::move(record)});
