@@ -113,7 +113,16 @@ void Recorder::beginDecoding() {
     const size_t groupEnd = groupStart_ + group_.size();
     if (end <= groupEnd) return;  // nothing new: the cycle goes on with the same event
     const size_t consumed = buf.consumed();
-    if (!settled_ && !segments_.empty() && cutIsSafe(consumed, trace())) {
+    etxAt_ = SIZE_MAX;
+    const bool etxInFront = !settled_ && !segments_.empty() && consumed >= segments_.back().start &&
+                            consumed < groupEnd && group_[consumed - groupStart_] == '\x03';
+    if (etxInFront && (consumed + 1 == groupEnd || cutIsSafe(consumed + 1, trace(), groupEnd))) {
+        // The ETX that an STX item leaves in front goes with the next call. When
+        // that call drops it alone, the cut goes behind it (see endDecoding).
+        etxAt_ = consumed;
+        etxTrace_ = trace();
+        etxGroupEnd_ = groupEnd;
+    } else if (!settled_ && !segments_.empty() && cutIsSafe(consumed, trace())) {
         // The last cycle left whole items in the buffer, and they are decoded now,
         // behind the new bytes: they go into the new event.
         ++stats_.cuts;
@@ -134,12 +143,29 @@ void Recorder::endDecoding() {
     inDecoding_ = false;
     if (!file_ || !rx_) return;
     const ReceiveBuffer& buf = rx_->state.receiveBuffer;
+    if (etxAt_ != SIZE_MAX) resolveEtx(buf.consumed() == etxAt_ + 1 && rx_->state.discardedItems == etxTrace_.discarded + 1);
     settled_ = buf.empty() || buf.consumed() == cycleStartConsumed_;
+}
+
+// A call that drops the ETX alone leaves the same state however much follows it:
+// then the event ends behind the ETX, and what follows is decoded with the bytes
+// that arrived since, as it was live. Otherwise the event ends where it did.
+void Recorder::resolveEtx(bool alone) {
+    const size_t at = etxAt_;
+    etxAt_ = SIZE_MAX;
+    if (alone) {
+        ++stats_.cuts;
+        writeUpTo(at + 1);
+    } else {
+        ++stats_.lateItems;
+        writeUpTo(etxGroupEnd_);
+    }
 }
 
 void Recorder::clockRead(const LocalTime& t) {
     // Reads outside decoding (the window's clock, a connect) do not stamp items.
     if (!inDecoding_ || !file_ || !rx_ || segments_.empty()) return;
+    if (etxAt_ != SIZE_MAX) resolveEtx(false);
     const size_t consumed = rx_->state.receiveBuffer.consumed();
     // The header stage may read more than once for one item; its first read counts.
     if (consumed == lastReadConsumed_) return;
@@ -177,16 +203,16 @@ void Recorder::clockRead(const LocalTime& t) {
 // - the ETX that stays in front after an STX item.
 // A wait given up on the buffer's size would not be given up in a shorter
 // buffer: the segment may have none.
-bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut) const {
+bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd) const {
     const Segment& seg = segments_.back();
-    const size_t groupEnd = groupStart_ + group_.size();
+    if (groupEnd == SIZE_MAX) groupEnd = groupStart_ + group_.size();
     if (at == seg.start && at < groupEnd) return true;  // nothing of the segment was taken yet
     if (at < seg.start || at >= groupEnd) return false;
     if (upToCut.abandoned != seg.trace.abandoned) return false;
-    const std::string_view rest = std::string_view(group_).substr(at - groupStart_);
+    const std::string_view rest = std::string_view(group_).substr(at - groupStart_, groupEnd - at);
     if (rest.front() == '\x03') return false;
     if (upToCut.discarded != seg.trace.discarded && rest.find('\x02') != std::string_view::npos) return false;
-    const std::string window = before_ + group_;
+    const std::string window = before_ + group_.substr(0, groupEnd - groupStart_);
     const size_t windowStart = groupStart_ - before_.size();
     if (upToCut.textLines != seg.trace.textLines &&
         window.find(std::string_view("\xFF\xFF", 2), at - 1 - windowStart) != std::string::npos)

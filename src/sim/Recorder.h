@@ -112,7 +112,9 @@ class Recorder {
 
     void clockRead(const LocalTime& t);
     void action(const OperatorAction& a);
-    bool cutIsSafe(size_t at, const SegmentTrace& upToCut) const;
+    // Whether the current segment may end at `at`; the live buffer ended at groupEnd.
+    bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX) const;
+    void resolveEtx(bool alone);
     SegmentTrace trace() const;
     void writeUpTo(size_t at);
     void writeSegment(size_t from, size_t to, const std::optional<LocalTime>& time);
@@ -136,6 +138,9 @@ class Recorder {
     size_t lastReadConsumed_ = SIZE_MAX;  // consumed position at the last header read
     size_t lastItemEnd_ = SIZE_MAX;       // ... of the last item read in the current segment
     SegmentTrace atLastItem_;
+    size_t etxAt_ = SIZE_MAX;  // an STX item's ETX in front, whose call decides where the event ends
+    SegmentTrace etxTrace_;
+    size_t etxGroupEnd_ = 0;
     std::uint64_t textLines_ = 0, rtlLines_ = 0;
     std::optional<LocalTime> lastWritten_;
     Stats stats_;
