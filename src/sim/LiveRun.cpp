@@ -127,6 +127,7 @@ class Run {
     }
     void clockTick() {
         updateTimestamp(rx_.state.time, rx_.clock);
+        if (recorder_) recorder_->flush();  // as the programs do once a second
         nextClock_ = now_ + 1000;
     }
     void operatorAction() {

@@ -1,9 +1,10 @@
 // Drives a receiver the way the live programs do, in simulated time: packets of
 // the traffic simulator travel over the serial line at its baud rate and arrive
 // in small chunks, the 10 ms poll timer handles the buffer, a wait that lasts two
-// seconds is given up, the window's clock ticks once a second and the operator
-// now and then types a filter or presses a button. With a recorder, this shows
-// how close a replay of the recording comes to the live run.
+// seconds is given up, the window's clock ticks (and the recording is flushed)
+// once a second and the operator now and then types a filter or presses a
+// button. With a recorder, this shows how close a replay of the recording comes
+// to the live run.
 #pragma once
 
 #include <cstdint>

@@ -64,7 +64,7 @@ bool Recorder::start(const std::string& path, const std::string& comment, bool s
     stats_ = {};
     lastWritten_.reset();
     // Bytes already waiting in the buffer are decoded from now on: they belong in.
-    groupStart_ = rx_ ? rx_->state.receiveBuffer.consumed() : 0;
+    groupStart_ = endConsumed_ = rx_ ? rx_->state.receiveBuffer.consumed() : 0;
     group_.clear();
     before_.clear();
     segments_.clear();
@@ -85,7 +85,7 @@ void Recorder::stop() {
 bool Recorder::reopen(std::string& error) {
     if (!file_) return true;
     // Only what is complete goes to the old file; the open event follows in the new one.
-    if (settled_) writeUpTo(groupStart_ + group_.size());
+    writeSettled();
     std::fclose(file_);
     file_ = std::fopen(path_.c_str(), "ab");
     if (!file_) {
@@ -98,9 +98,22 @@ bool Recorder::reopen(std::string& error) {
 
 void Recorder::flush() {
     if (!file_) return;
-    // An event whose items are still being decoded may yet be cut; it waits.
-    if (settled_) writeUpTo(groupStart_ + group_.size());
+    writeSettled();
     std::fflush(file_);
+}
+
+// An event whose items are still being decoded may yet be cut: it waits. Of a
+// settled one, the bytes of an item that waits for its rest stay behind when the
+// cut is safe (should the buffer be cleared on a disconnect, they never arrived).
+void Recorder::writeSettled() {
+    if (!settled_ || !rx_) return;
+    const size_t groupEnd = groupStart_ + group_.size();
+    const size_t consumed = rx_->state.receiveBuffer.consumed();
+    if (!segments_.empty() && consumed > segments_.back().start && consumed < groupEnd &&
+        cutIsSafe(consumed, trace()))
+        writeUpTo(consumed);
+    else if (consumed >= groupEnd || segments_.empty() || consumed > segments_.back().start)
+        writeUpTo(groupEnd);
 }
 
 void Recorder::beginDecoding() {
@@ -110,6 +123,14 @@ void Recorder::beginDecoding() {
     if (rx_->state.giveUpWait) ++stats_.timedGiveUps;
     cycleStartConsumed_ = buf.consumed();
     const size_t end = streamEnd(buf);
+    if (buf.consumed() > endConsumed_ && endConsumed_ < groupStart_ + group_.size()) {
+        // The buffer was cleared (a disconnect): what it held was never decoded.
+        writeUpTo(std::max(endConsumed_, groupStart_));
+        segments_.clear();
+        group_.clear();
+        before_.clear();
+        groupStart_ = buf.consumed();
+    }
     const size_t groupEnd = groupStart_ + group_.size();
     if (end <= groupEnd) return;  // nothing new: the cycle goes on with the same event
     const size_t consumed = buf.consumed();
@@ -143,8 +164,10 @@ void Recorder::endDecoding() {
     inDecoding_ = false;
     if (!file_ || !rx_) return;
     const ReceiveBuffer& buf = rx_->state.receiveBuffer;
-    if (etxAt_ != SIZE_MAX) resolveEtx(buf.consumed() == etxAt_ + 1 && rx_->state.discardedItems == etxTrace_.discarded + 1);
+    if (etxAt_ != SIZE_MAX)
+        resolveEtx(buf.consumed() == etxAt_ + 1 && rx_->state.discardedItems == etxTrace_.discarded + 1);
     settled_ = buf.empty() || buf.consumed() == cycleStartConsumed_;
+    endConsumed_ = buf.consumed();
 }
 
 // A call that drops the ETX alone leaves the same state however much follows it:

@@ -115,6 +115,7 @@ class Recorder {
     // Whether the current segment may end at `at`; the live buffer ended at groupEnd.
     bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX) const;
     void resolveEtx(bool alone);
+    void writeSettled();
     SegmentTrace trace() const;
     void writeUpTo(size_t at);
     void writeSegment(size_t from, size_t to, const std::optional<LocalTime>& time);
@@ -135,6 +136,7 @@ class Recorder {
     std::vector<Segment> segments_;
     bool settled_ = true;  // the last cycle emptied the buffer or waited for more input
     size_t cycleStartConsumed_ = 0;
+    size_t endConsumed_ = 0;              // consumed position when the last cycle ended
     size_t lastReadConsumed_ = SIZE_MAX;  // consumed position at the last header read
     size_t lastItemEnd_ = SIZE_MAX;       // ... of the last item read in the current segment
     SegmentTrace atLastItem_;
