@@ -235,14 +235,25 @@ bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd
     const std::string_view rest = std::string_view(group_).substr(at - groupStart_, groupEnd - at);
     if (rest.front() == '\x03') return false;
     if (upToCut.discarded != seg.trace.discarded && rest.find('\x02') != std::string_view::npos) return false;
-    const std::string window = before_ + group_.substr(0, groupEnd - groupStart_);
-    const size_t windowStart = groupStart_ - before_.size();
-    if (upToCut.textLines != seg.trace.textLines &&
-        window.find(std::string_view("\xFF\xFF", 2), at - 1 - windowStart) != std::string::npos)
-        return false;
     const size_t reach = upToCut.rtlLines != seg.trace.rtlLines ? kRtlReach : 2;
-    const size_t rtlFrom = at > windowStart + reach ? at - reach - windowStart : 0;
-    return window.find("Rtl", rtlFrom) == std::string::npos;
+    const bool ff = upToCut.textLines != seg.trace.textLines;
+    if (ff && found(at - 1, groupEnd, std::string_view("\xFF\xFF", 2))) return false;
+    return !found(at > reach ? at - reach : 0, groupEnd, "Rtl");
+}
+
+// Whether `pattern` starts in [from, to) of the stream (the bytes written last
+// before the event included), without copying the event.
+bool Recorder::found(size_t from, size_t to, std::string_view pattern) const {
+    const std::string_view group = std::string_view(group_).substr(0, to - groupStart_);
+    if (from < groupStart_) {
+        // Where the event meets what was written before it.
+        const size_t keep = std::min(before_.size(), groupStart_ - from);
+        const std::string seam =
+            before_.substr(before_.size() - keep) + std::string(group.substr(0, pattern.size() - 1));
+        if (seam.find(pattern) != std::string::npos) return true;
+        from = groupStart_;
+    }
+    return group.find(pattern, from - groupStart_) != std::string_view::npos;
 }
 
 Recorder::SegmentTrace Recorder::trace() const {

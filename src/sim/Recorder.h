@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Clock.h"
@@ -116,6 +117,7 @@ class Recorder {
     bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX) const;
     void resolveEtx(bool alone);
     void writeSettled();
+    bool found(size_t from, size_t to, std::string_view pattern) const;
     SegmentTrace trace() const;
     void writeUpTo(size_t at);
     void writeSegment(size_t from, size_t to, const std::optional<LocalTime>& time);
