@@ -148,6 +148,13 @@ void Recorder::beginDecoding() {
         // behind the new bytes: they go into the new event.
         ++stats_.cuts;
         writeUpTo(consumed);
+    } else if (!settled_ && !segments_.empty() && consumed > segments_.back().start && consumed < groupEnd &&
+               extends(groupEnd, end, buf)) {
+        // No cut there, but the items already taken would be cut the same with the
+        // new bytes behind them: the event runs on.
+        ++stats_.merges;
+        lastItemEnd_ = SIZE_MAX;
+        return;
     } else {
         if (!settled_) ++stats_.lateItems;
         writeUpTo(groupEnd);
@@ -158,6 +165,16 @@ void Recorder::beginDecoding() {
     }
     group_.append(buf.view().substr(groupStart_ + group_.size() - consumed));
     lastItemEnd_ = SIZE_MAX;
+}
+
+// Appends the bytes from `from` to `to` to the event when the items of its last
+// segment would be cut from a buffer ending at `to` as from one ending at `from`.
+bool Recorder::extends(size_t from, size_t to, const ReceiveBuffer& buf) {
+    const size_t size = group_.size();
+    group_.append(buf.view().substr(from - buf.consumed(), to - from));
+    if (cutIsSafe(from, trace(), to, true)) return true;
+    group_.resize(size);
+    return false;
 }
 
 void Recorder::endDecoding() {
@@ -225,8 +242,9 @@ void Recorder::clockRead(const LocalTime& t) {
 // - an STX anywhere, for a front that is no frame (a call that dropped bytes);
 // - the ETX that stays in front after an STX item.
 // A wait given up on the buffer's size would not be given up in a shorter
-// buffer: the segment may have none.
-bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd) const {
+// buffer: the segment may have none. `extending`: the same for a buffer that
+// ends later than the live one did (`at` is the live end, groupEnd the later one).
+bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd, bool extending) const {
     const Segment& seg = segments_.back();
     if (groupEnd == SIZE_MAX) groupEnd = groupStart_ + group_.size();
     if (at == seg.start && at < groupEnd) return true;  // nothing of the segment was taken yet
@@ -234,7 +252,17 @@ bool Recorder::cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd
     if (upToCut.abandoned != seg.trace.abandoned) return false;
     const std::string_view rest = std::string_view(group_).substr(at - groupStart_, groupEnd - at);
     if (rest.front() == '\x03') return false;
-    if (upToCut.discarded != seg.trace.discarded && rest.find('\x02') != std::string_view::npos) return false;
+    const bool discards = upToCut.discarded != seg.trace.discarded;
+    if (discards && rest.find('\x02') != std::string_view::npos) return false;
+    if (extending) {
+        // Bytes added behind items: a frame that ended at the old end would take an
+        // 0xFF pair that follows it, and a call that dropped bytes looked for a CR,
+        // an ETX and an 0xFF pair up to the old end only.
+        if (rest.front() == '\xFF') return false;
+        if (discards && (rest.find_first_of("\r\x03") != std::string_view::npos ||
+                         found(at - 1, groupEnd, std::string_view("\xFF\xFF", 2))))
+            return false;
+    }
     const size_t reach = upToCut.rtlLines != seg.trace.rtlLines ? kRtlReach : 2;
     const bool ff = upToCut.textLines != seg.trace.textLines;
     if (ff && found(at - 1, groupEnd, std::string_view("\xFF\xFF", 2))) return false;

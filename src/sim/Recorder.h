@@ -34,6 +34,7 @@
 namespace ravo {
 
 class Receiver;
+class ReceiveBuffer;
 struct OperatorAction;
 
 class Recorder {
@@ -42,6 +43,7 @@ class Recorder {
     struct Stats {
         std::uint64_t events = 0;  // receive events written
         std::uint64_t cuts = 0;    // events cut so that items keep their own time and order
+        std::uint64_t merges = 0;  // events run on into the next bytes instead
         // Items that had to share an earlier item's time (to the millisecond), and
         // of those the ones in another second (the replay shows another time).
         std::uint64_t unsafeCuts = 0;
@@ -114,9 +116,11 @@ class Recorder {
     void clockRead(const LocalTime& t);
     void action(const OperatorAction& a);
     // Whether the current segment may end at `at`; the live buffer ended at groupEnd.
-    bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX) const;
+    bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX,
+                   bool extending = false) const;
     void resolveEtx(bool alone);
     void writeSettled();
+    bool extends(size_t from, size_t to, const ReceiveBuffer& buf);
     bool found(size_t from, size_t to, std::string_view pattern) const;
     SegmentTrace trace() const;
     void writeUpTo(size_t at);
