@@ -15,6 +15,9 @@
 //   event is cut after the earlier items and the later part gets its own clock
 //   line, where the cut cannot change how the earlier items are cut from the
 //   buffer (see cutIsSafe in Recorder.cpp).
+// - When a cycle leaves whole items in the buffer and new bytes arrive before
+//   the next one, the event is cut in front of those items (or runs on into the
+//   new bytes), so that they are decoded behind the new bytes as they were live.
 // - An operator action between two items of one event cuts the event the same way.
 //
 // What a replay cannot repeat is counted in stats(): waits given up after a time
