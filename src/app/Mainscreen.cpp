@@ -1,8 +1,11 @@
 #include "app/Mainscreen.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -27,6 +30,7 @@
 #include "registry/TransmitterRegistry.h"
 #include "serial/Connection.h"
 #include "serial/qt/QtSerialPort.h"
+#include "sim/Recorder.h"
 
 namespace ravo::app {
 namespace {
@@ -213,6 +217,45 @@ void Mainscreen::attachRegistry(TransmitterRegistry& registry) {
     });
 }
 
+void Mainscreen::attachRecorder(Recorder& recorder) {
+    recorder_ = &recorder;
+    recorder.attach(rx_);
+    poll_.beforeCycle = [&recorder] { recorder.beginDecoding(); };
+    poll_.afterCycle = [&recorder] { recorder.endDecoding(); };
+    // Between the address buttons of the pulse grid and those of the temperature grid.
+    const Twips tw = Twips::of(this);
+    record_ = new QPushButton(QStringLiteral("Record"), content_);
+    record_->setObjectName("cmdrecord");
+    record_->setCheckable(true);
+    record_->setGeometry(tw.rect(4200, 1620, 1215, 375));
+    record_->setToolTip(QStringLiteral("Record what is received, and what you do, as a capture file."));
+    record_->show();
+    connect(record_, &QPushButton::toggled, this, [this](bool on) {
+        if (!on) {
+            recorder_->stop();
+            record_->setToolTip(QStringLiteral("Record what is received, and what you do, as a capture file."));
+            return;
+        }
+        if (recorder_->recording()) return;
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Record to"), QString(),
+                                                          QStringLiteral("Captures (*.txt);;All files (*)"));
+        std::string error;
+        if (path.isEmpty() || !startRecording(path.toStdString(), error)) {
+            const QSignalBlocker block(record_);
+            record_->setChecked(false);
+            if (!error.empty()) QMessageBox::warning(this, QStringLiteral("Record"), QString::fromStdString(error));
+        }
+    });
+}
+
+bool Mainscreen::startRecording(const std::string& path, std::string& error) {
+    if (!recorder_ || !recorder_->start(path, "recorded by ravo-monitor", true, error)) return false;
+    const QSignalBlocker block(record_);
+    record_->setChecked(true);
+    record_->setToolTip(QStringLiteral("Recording into %1 (click to stop).").arg(QString::fromStdString(path)));
+    return true;
+}
+
 void Mainscreen::setMessageHook(std::function<void(const QString&)> hook) { messages_->hook = std::move(hook); }
 
 QSize Mainscreen::designSize() const {
@@ -297,6 +340,7 @@ void Mainscreen::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
         clock_.stop();
+        if (recorder_) recorder_->stop();
         connection_.shutDown();  // monitor-off, only when connected
         port_.flush(1000);
         port_.close();

@@ -13,6 +13,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QScrollArea;
 
 namespace ravo {
@@ -21,6 +22,7 @@ class FileSystem;
 class QtSerialPort;
 class Receiver;
 class TransmitterRegistry;
+class Recorder;
 struct ModelChange;
 }  // namespace ravo
 
@@ -50,6 +52,12 @@ public:
     // its window, and the clock decides silence once a second.
     void attachRegistry(TransmitterRegistry& registry);
     TransmittersWindow* transmittersWindow() const { return transmitters_; }
+    // Adds the "Record" button, which records into a capture file chosen in a
+    // dialog; the recorder must be the one whose clock the receiver reads.
+    void attachRecorder(Recorder& recorder);
+    // Starts recording into `path` (the button shows it); false with a reason.
+    bool startRecording(const std::string& path, std::string& error);
+    QPushButton* recordButton() const { return record_; }
 
     // Messages go to `hook` instead of a message box when it is set.
     void setMessageHook(std::function<void(const QString&)> hook);
@@ -104,6 +112,8 @@ private:
     QPlainTextEdit* monitor_ = nullptr;
     QPlainTextEdit* message_ = nullptr;
     Throttle* panes_ = nullptr;
+    Recorder* recorder_ = nullptr;
+    QPushButton* record_ = nullptr;
     bool monitorDue_ = false;
     bool messageDue_ = false;
     std::function<void(std::string_view)> deliver_;

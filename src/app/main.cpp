@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 
 #include "app/DemoReceiver.h"
 #include "app/Mainscreen.h"
+#include "app/ReplayPlayer.h"
 #include "common/Platform.h"
 #include "app/SerialControls.h"
 #include "app/TransmittersWindow.h"
@@ -28,7 +30,10 @@
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
+#include "serial/qt/ReopenSignal.h"
 #include "serial/qt/StopSignals.h"
+#include "sim/Recorder.h"
+#include "sim/Replay.h"
 
 namespace {
 
@@ -51,6 +56,10 @@ void addOptions(QCommandLineParser& parser) {
                       "Transmitters count as silent after SECONDS without a reading, or three times their own "
                       "median interval (auto, the default).",
                       "SECONDS|auto", "auto"});
+    parser.addOption({"record", "Record what is received, and the operator's actions, as a capture in FILE.", "FILE"});
+    parser.addOption({"replay", "Play the capture FILE into the window as if it arrived live.", "FILE"});
+    parser.addOption(
+        {"speed", "With --replay: the recorded pace times X, or max: as fast as it goes (1).", "X|max", "1"});
     ravo::cli::addMqttOptions(parser);
 }
 
@@ -120,6 +129,32 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    // A capture to replay is read and checked whole before the window opens.
+    std::vector<ravo::CaptureLine> replayLines;
+    double replaySpeed = 1;
+    if (parser.isSet("replay")) {
+        const std::string path = parser.value("replay").toStdString();
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "ravo-monitor: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+            return 2;
+        }
+        if (const auto bad = ravo::loadCapture(in, replayLines)) {
+            std::fprintf(stderr, "ravo-monitor: %s:%zu: %s\n", path.c_str(), bad->line, bad->reason.c_str());
+            return 2;
+        }
+        bool ok = parser.value("speed") == "max";
+        if (ok) replaySpeed = 0;
+        else replaySpeed = parser.value("speed").toDouble(&ok);
+        if (!ok || replaySpeed < 0 || (replaySpeed == 0 && parser.value("speed") != "max")) {
+            std::fprintf(stderr, "ravo-monitor: --speed wants a number above 0 or max\n");
+            return 2;
+        }
+    } else if (parser.isSet("speed")) {
+        std::fprintf(stderr, "ravo-monitor: --speed needs --replay\n");
+        return 2;
+    }
+
     double screenshotAfter = 0;
     if (parser.isSet("screenshot") || parser.isSet("screenshot-transmitters")) {
         bool ok = false;
@@ -167,28 +202,46 @@ int main(int argc, char* argv[]) {
         jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
     }
 
-    ravo::SystemClock clock;
+    // The receiver reads the time through the recorder (which notes the decoder's
+    // reads while recording); in a replay the time is the capture's.
+    ravo::SystemClock systemClock;
+    ravo::ReplayClock replayClock;
+    ravo::Recorder recorder(parser.isSet("replay") ? static_cast<const ravo::Clock&>(replayClock) : systemClock);
     ravo::DiskFileSystem files;
     const std::string logFolder = ravo::defaultLogFolder();
-    ravo::Receiver rx(clock, files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
+    ravo::Receiver rx(recorder.clock(), files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
     connection.listDevices = &ravo::listedSerialDevices;
     if (jsonLines) rx.readings.add(jsonLines.get());
 
     if (echo) {
-        rx.screen.addListener([f = echo.get()](const ravo::ModelChange& c) {
-            if (c.kind == ravo::ModelChange::Kind::MonitorAppend) std::fwrite(c.text.data(), 1, c.text.size(), f);
+        rx.screen.addListener([&echo](const ravo::ModelChange& c) {
+            if (c.kind == ravo::ModelChange::Kind::MonitorAppend && echo)
+                std::fwrite(c.text.data(), 1, c.text.size(), echo.get());
         });
     }
 
     // Every transmitter in view, fed by the receiver; its window is behind the "Transmitters" button.
     ravo::TransmitterRegistry registry(ravo::TransmitterRegistry::kDefaultCapacity, *silence);
     rx.readings.add(&registry);
+    // With MQTT, each transmitter's availability follows the registry's silence decisions.
+    if (mqtt)
+        registry.addListener([sink = mqtt->sink.get()](const ravo::SilenceEvent& e) {
+            sink->availability(e.address, e.kind == ravo::SilenceEvent::Kind::Back);
+        });
 
     ravo::app::Mainscreen window(rx, connection, port);
     window.attachRegistry(registry);
+    window.attachRecorder(recorder);
     window.startUp(files, logFolder);
+    if (parser.isSet("record")) {
+        std::string error;
+        if (!window.startRecording(parser.value("record").toStdString(), error)) {
+            std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+            return 2;
+        }
+    }
 
     // With --mqtt, the status bar shows the broker connection and the drop count.
     QTimer mqttStatus;
@@ -205,6 +258,45 @@ int main(int argc, char* argv[]) {
     window.show();
     // Devices the user may not open are told on stderr as well as in the window.
     for (const std::string& text : connection.refusedTexts()) std::fprintf(stderr, "ravo-monitor: %s\n", text.c_str());
+
+    // A kill loses at most the last second of the echo and the recording.
+    QTimer flush;
+    QObject::connect(&flush, &QTimer::timeout, [&] {
+        recorder.flush();
+        if (echo) std::fflush(echo.get());
+    });
+    flush.start(1000);
+
+    // SIGHUP: the echo and the recording are closed and opened again (logrotate).
+    const ravo::ReopenSignal hangup([&] {
+        if (parser.isSet("echo")) {
+            const std::string path = parser.value("echo").toStdString();
+            echo.reset(std::fopen(path.c_str(), "ab"));
+            if (!echo) std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        }
+        if (parser.isSet("json-file")) {
+            const std::string path = parser.value("json-file").toStdString();
+            rx.readings.remove(jsonLines.get());
+            jsonLines.reset();
+            jsonFile.reset(std::fopen(path.c_str(), "ab"));
+            if (jsonFile) {
+                jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
+                rx.readings.add(jsonLines.get());
+            } else {
+                std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+            }
+        }
+        std::string error;
+        if (!recorder.reopen(error)) std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+    });
+
+    std::unique_ptr<ravo::app::ReplayPlayer> player;
+    if (parser.isSet("replay")) {
+        player = std::make_unique<ravo::app::ReplayPlayer>(rx, replayClock, std::move(replayLines), replaySpeed);
+        player->beforeDecoding = [&recorder] { recorder.beginDecoding(); };
+        player->afterDecoding = [&recorder] { recorder.endDecoding(); };
+        player->start();
+    }
 
     if (demo || parser.isSet("connect")) {
         // Show decoding at once: choose port 1 (the simulated receiver) and connect.
@@ -258,6 +350,7 @@ int main(int argc, char* argv[]) {
         });
     }
     const int status = app.exec();
+    recorder.stop();
     if (mqtt) {
         mqtt->publisher->waitUntilDelivered(std::chrono::seconds(3));
         mqtt->publisher->stop();

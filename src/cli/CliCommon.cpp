@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "cli/ConfigFile.h"
 #include "common/Latin1.h"
 #include "common/Platform.h"
 #include "presentation/StateSnapshot.h"
@@ -24,7 +25,7 @@ int fail(const std::string& message) {
 
 std::string toStd(const QString& s) { return s.toUtf8().toStdString(); }
 
-std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringList& args) {
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringList& args, bool withConfig) {
     const QCommandLineOption help({"h", "help"}, "Show the options of this command.");
     const QCommandLineOption version("version", "Show the version.");
     parser.addOption(help);
@@ -43,6 +44,10 @@ std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringLis
     if (parser.isSet(version)) {
         std::printf("ravo-cli %s\n", RAVO_VERSION);
         return 0;
+    }
+    if (withConfig) {
+        std::string error;
+        if (!parseWithConfig(parser, args, error)) return fail(error);
     }
     return std::nullopt;
 }
@@ -159,6 +164,19 @@ bool Session::jsonFileOpen(std::string& error) {
     }
     jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, false);
     rx_->readings.add(jsonFileSink_.get());
+    // Moved away by logrotate: the lines from here on go to a new file of that name.
+    reopeners.push_back([this] {
+        if (jsonFileSink_) rx_->readings.remove(jsonFileSink_.get());
+        jsonFileSink_.reset();
+        if (jsonFile_) std::fclose(jsonFile_);
+        jsonFile_ = std::fopen(options_.jsonFilePath.c_str(), "ab");
+        if (!jsonFile_) {
+            std::fprintf(stderr, "ravo-cli: cannot write %s: %s\n", options_.jsonFilePath.c_str(), std::strerror(errno));
+            return;
+        }
+        jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, false);
+        rx_->readings.add(jsonFileSink_.get());
+    });
     return true;
 }
 
@@ -175,8 +193,26 @@ bool Session::flush(std::string& error) {
 bool Session::echoOpen(std::string& error) {
     if (options_.echoPath.empty()) return true;
     echo_ = std::fopen(options_.echoPath.c_str(), "wb");
-    if (!echo_) error = "cannot write " + options_.echoPath + ": " + std::strerror(errno);
-    return echo_ != nullptr;
+    if (!echo_) {
+        error = "cannot write " + options_.echoPath + ": " + std::strerror(errno);
+        return false;
+    }
+    reopeners.push_back([this] {
+        if (echo_) std::fclose(echo_);
+        echo_ = std::fopen(options_.echoPath.c_str(), "ab");
+        if (!echo_)
+            std::fprintf(stderr, "ravo-cli: cannot write %s: %s\n", options_.echoPath.c_str(), std::strerror(errno));
+    });
+    return true;
+}
+
+void Session::reopenOutputs() {
+    for (const auto& reopen : reopeners) reopen();
+}
+
+void Session::flushOutputs() {
+    if (echo_) std::fflush(echo_);
+    std::fflush(stdout);
 }
 
 bool Session::configure(std::string& error) {

@@ -4,9 +4,11 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
@@ -24,8 +26,9 @@ std::string toStd(const QString& s);
 // Parses a sub-command's arguments, with -h/--help and --version added. Returns an
 // exit status when the command has nothing more to do: 0 after printing its help
 // or the version on stdout, kExitUsage after one line on stderr for arguments it
-// cannot use. Returns nothing when the command should run.
-std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringList& args);
+// cannot use. Returns nothing when the command should run. `withConfig`: the
+// command has a --config FILE option, whose settings the command line overrides.
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const QStringList& args, bool withConfig = false);
 
 // Why a device could not be opened, in the words the monitor uses.
 std::string openFailureText(int outcome, const std::string& device, const std::string& detail);
@@ -66,6 +69,14 @@ public:
     // Flushes stdout and the JSON file; false with a reason once the file could
     // not be written.
     bool flush(std::string& error);
+
+    // SIGHUP: every output file held open is closed and opened again (appending),
+    // so that logrotate can move it away. Each output that holds a file open adds
+    // its reopener here; a reopener reports its own failures.
+    std::vector<std::function<void()>> reopeners;
+    void reopenOutputs();
+    // Writes out what the open files hold (the programs do it once a second).
+    void flushOutputs();
 
     Receiver& receiver() { return *rx_; }
     bool json() const { return options_.json; }

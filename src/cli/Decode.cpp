@@ -10,6 +10,7 @@
 #include "cli/CliCommon.h"
 #include "cli/RegistryOptions.h"
 #include "cli/MqttOptions.h"
+#include "cli/ConfigFile.h"
 #include "sim/Replay.h"
 
 namespace ravo::cli {
@@ -42,11 +43,12 @@ int runDecode(const QStringList& args) {
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
     addMqttOptions(parser);
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
-    if (const auto done = parseCommandLine(parser, args)) return *done;
+    parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
+    if (const auto done = parseCommandLine(parser, args, true)) return *done;
+    std::string error;
     if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
 
     DecodeOptions options;
-    std::string error;
     if (!readDecodeOptions(parser, options, error)) return fail(error);
     RegistryOptions registryOptions;
     if (!readRegistryOptions(parser, false, registryOptions, error)) return fail(error);

@@ -8,10 +8,13 @@
 #include "cli/CliCommon.h"
 #include "cli/RegistryOptions.h"
 #include "cli/MqttOptions.h"
+#include "cli/ConfigFile.h"
 #include "serial/Connection.h"
 #include "serial/qt/PollTimer.h"
+#include "sim/Recorder.h"
 #include "sim/Replay.h"
 #include "serial/qt/QtSerialPort.h"
+#include "serial/qt/ReopenSignal.h"
 #include "serial/qt/StopSignals.h"
 
 namespace ravo::cli {
@@ -30,7 +33,10 @@ int runListen(const QStringList& args) {
     parser.addOption({"port", "The receiver's serial device.", "DEVICE"});
     parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
     addMqttOptions(parser);
-    if (const auto done = parseCommandLine(parser, args)) return *done;
+    parser.addOption({"record", "Record what is received as a capture in FILE (ravo-cli decode replays it).", "FILE"});
+    parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
+    if (const auto done = parseCommandLine(parser, args, true)) return *done;
+    std::string error;
     if (!parser.positionalArguments().isEmpty()) return fail("listen takes no FILE");
     if (!parser.isSet("port")) return fail("listen needs --port DEVICE");
     bool ok = false;
@@ -38,7 +44,6 @@ int runListen(const QStringList& args) {
     if (!ok || std::find(std::begin(kBaudRates), std::end(kBaudRates), baud) == std::end(kBaudRates))
         return fail("--baud must be one of 4800, 9600, 19200, 38400, 115200");
     DecodeOptions options;
-    std::string error;
     if (!readDecodeOptions(parser, options, error)) return fail(error);
     RegistryOptions registryOptions;
     if (!readRegistryOptions(parser, true, registryOptions, error)) return fail(error);
@@ -52,8 +57,11 @@ int runListen(const QStringList& args) {
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
+    // The receiver reads the time through the recorder, which stamps each item
+    // with the time its decode read (it passes the time through when not recording).
     SystemClock clock;
-    Session session(clock, options);
+    Recorder recorder(clock);
+    Session session(recorder.clock(), options);
     if (!session.configure(error)) return fail(error);
     Receiver& rx = session.receiver();
     RegistrySession registry(rx, registryOptions);
@@ -70,6 +78,16 @@ int runListen(const QStringList& args) {
         if (!registry.writeSummaryFile(why)) std::fprintf(stderr, "ravo-cli: %s\n", why.c_str());
     });
     if (!registry.summaryFile().empty()) summaryTimer.start(60000);
+    if (parser.isSet("record")) {
+        // The options above are not recorded: decode the recording with the same ones.
+        recorder.attach(rx);
+        const std::string comment = "recorded by ravo-cli listen from " + toStd(parser.value("port"));
+        if (!recorder.start(toStd(parser.value("record")), comment, false, error)) return fail(error);
+        session.reopeners.push_back([&recorder] {
+            std::string why;
+            if (!recorder.reopen(why)) std::fprintf(stderr, "ravo-cli: %s\n", why.c_str());
+        });
+    }
 
     const std::string device = toStd(parser.value("port"));
     const std::string settings = std::to_string(baud) + ",n,8,1";
@@ -78,6 +96,8 @@ int runListen(const QStringList& args) {
     if (outcome != OpenOutcome::Ok) return fail(openFailureText(static_cast<int>(outcome), device, port.lastError()));
 
     PollTimer poll(rx);
+    poll.beforeCycle = [&recorder] { recorder.beginDecoding(); };
+    poll.afterCycle = [&recorder] { recorder.endDecoding(); };
     std::uint64_t abandonedSeen = 0;
     bool writeFailureShown = false;
     poll.afterTick = [&] {
@@ -152,12 +172,25 @@ int runListen(const QStringList& args) {
     }
 
     const StopSignals stop([&app] { app.quit(); });
-    if (!stop.ok()) return fail("cannot set up signal handling");
+    const ReopenSignal hangup([&session] { session.reopenOutputs(); });
+    if (!stop.ok() || !hangup.ok()) return fail("cannot set up signal handling");
+
+    // A kill loses at most the last second of the echo and the recording.
+    QTimer flush;
+    flush.setInterval(1000);
+    QObject::connect(&flush, &QTimer::timeout, [&] {
+        recorder.flush();
+        session.flushOutputs();
+    });
+    flush.start();
 
     app.exec();
 
     // Work off what has arrived, then say goodbye to the receiver.
+    recorder.beginDecoding();
     drainReceiveBuffer(rx);
+    recorder.endDecoding();
+    recorder.stop();
     if (port.isOpen()) {
         port.write(kMonitorOff);
         port.flush(2000);

@@ -67,6 +67,8 @@ struct ProgramState {
     // Waits for a line end that were given up, and the bytes dropped by them.
     std::uint64_t abandonedWaits = 0;
     std::uint64_t abandonedBytes = 0;
+    // Calls of the frame decoder that dropped bytes without cutting an item.
+    std::uint64_t discardedItems = 0;
     // Set when the current wait has lasted too long: the next call gives it up.
     bool giveUpWait = false;
 

@@ -36,20 +36,30 @@ bool Receiver::click(std::string_view name) {
     else if (name == "optsepfiles") screen.setSeparateFiles(true);
     else if (name == "chklogen") screen.setLoggingEnabled(!screen.loggingEnabled());
     else return false;
+    if (onOperatorAction) onOperatorAction({OperatorAction::Kind::Click, std::string(name), {}});
     return true;
+}
+
+void Receiver::type(BoxRef box, std::string text) {
+    if (onOperatorAction) {
+        std::string name = ScreenModel::fieldName(box.field);
+        if (isGridField(box.field)) name += "[" + std::to_string(box.row) + "]";
+        onOperatorAction({OperatorAction::Kind::Type, std::move(name), text});
+    }
+    screen.setText(box, std::move(text));
 }
 
 bool Receiver::doubleClick(std::string_view name) {
     if (name == "txt_errorcount") {
         state.errorCount = 0;
         screen.setText(Field::txt_errorcount, "0");
-        return true;
-    }
-    if (auto ref = ScreenModel::parseBoxName(name); ref && ref->field == Field::txttempadd) {
+    } else if (auto ref = ScreenModel::parseBoxName(name); ref && ref->field == Field::txttempadd) {
         profile.open(ref->row);
-        return true;
+    } else {
+        return false;
     }
-    return false;
+    if (onOperatorAction) onOperatorAction({OperatorAction::Kind::DoubleClick, std::string(name), {}});
+    return true;
 }
 
 }  // namespace ravo

@@ -19,6 +19,13 @@
 
 namespace ravo {
 
+struct OperatorAction {
+    enum class Kind { Type, Click, DoubleClick };
+    Kind kind;
+    std::string name;  // control name as in the capture format ("txtzero[2]", "btClear")
+    std::string text;  // Type: the box's new text (8-bit)
+};
+
 struct ReceiverSettings {
     std::string logFolder;        // initial txtfilepath
     char decimalSeparator = '.';  // of number text in grid cells
@@ -65,7 +72,11 @@ public:
     bool click(std::string_view name);
     bool doubleClick(std::string_view name);
     // The operator types a text into a box (runs the same change handling).
-    void type(BoxRef box, std::string text) { screen.setText(box, std::move(text)); }
+    void type(BoxRef box, std::string text);
+
+    // Told of every operator action that was carried out (typing, clicks and
+    // double-clicks by control name), so that a recorder can write them down.
+    std::function<void(const OperatorAction&)> onOperatorAction;
 
     // Selects the receiver band (the VHF or UHF option).
     void selectBand(bool vhf);

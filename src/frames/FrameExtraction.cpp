@@ -121,6 +121,7 @@ Extraction extractItem(Receiver& rx) {
     const bool tooLong = std::exchange(rx.state.giveUpWait, false);
     Extraction e = extractOnce(rx, tooLong);
     while (e == kLookAgain) e = extractOnce(rx, false);
+    if (e == Extraction::Discard) ++rx.state.discardedItems;
     return e;
 }
 

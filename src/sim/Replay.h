@@ -7,9 +7,11 @@
 #include <istream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/Clock.h"
 #include "core/Receiver.h"
+#include "sim/Capture.h"
 
 namespace ravo {
 
@@ -43,5 +45,19 @@ struct ReplayError {
 // `afterRecord`, when set, runs after every record (on the capture's clock).
 std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayClock& clock,
                                          const std::function<void()>& afterRecord = {});
+
+// Carries out one record (a receive event is followed by draining the buffer);
+// the reason when it cannot be.
+std::optional<std::string> applyRecord(const capture::Record& record, Receiver& rx, ReplayClock& clock);
+
+struct CaptureLine {
+    size_t line;
+    capture::Record record;
+};
+
+// Reads a whole capture before any of it is played, every line checked (operator
+// actions on a scratch receiver); the first bad line is the error. Comments and
+// blank lines are left out.
+std::optional<ReplayError> loadCapture(std::istream& in, std::vector<CaptureLine>& out);
 
 }  // namespace ravo

@@ -8,6 +8,7 @@
 
 #include "EndToEndTest.h"
 #include "OperatorTest.h"
+#include "RecordTest.h"
 #include "ScreenTest.h"
 #include "SerialLinkTest.h"
 #include "TransmittersTest.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
     tests.push_back(std::make_unique<ravo::test::EndToEndTest>());
     tests.push_back(std::make_unique<ravo::test::OperatorTest>());
     tests.push_back(std::make_unique<ravo::test::TransmittersTest>());
+    tests.push_back(std::make_unique<ravo::test::RecordTest>());
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};

@@ -30,7 +30,10 @@ void PollTimer::setPaused(bool paused) {
 
 void PollTimer::onTimeout() {
     const size_t before = rx_.state.receiveBuffer.size();
-    if (paused_ || !rx_.pollCycle()) {
+    if (beforeCycle) beforeCycle();
+    const bool ran = !paused_ && rx_.pollCycle();
+    if (afterCycle) afterCycle();
+    if (!ran) {
         timer_.stop();
         return;
     }

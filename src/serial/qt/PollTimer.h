@@ -29,6 +29,10 @@ public:
 
     // Called after every tick that ran the decoder.
     std::function<void()> afterTick;
+    // Called around every tick that may run the decoder (a recorder notes which
+    // clock reads are the decoder's).
+    std::function<void()> beforeCycle;
+    std::function<void()> afterCycle;
 
 private:
     void onTimeout();

@@ -1,5 +1,6 @@
 #include "serial/qt/QtSerialPort.h"
 
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <cerrno>
 #include <sys/stat.h>
@@ -23,7 +24,11 @@ OpenOutcome QtSerialPort::open(const std::string& device, const std::string& set
         lastError_ = "no such device";
         return OpenOutcome::InvalidPort;
     }
-    port_.setPortName(QString::fromStdString(device));
+    // A stable name (/dev/serial/by-id/...) is a link to whichever tty the device
+    // has now: it is followed at every open, so a reconnect after a replug finds
+    // the new tty, and the lock is taken on the tty itself.
+    const QString target = QFileInfo(QString::fromStdString(device)).canonicalFilePath();
+    port_.setPortName(target.isEmpty() ? QString::fromStdString(device) : target);
     const int baud = baudOfSettings(settings);
     port_.setBaudRate(baud > 0 ? baud : 9600);
     port_.setParity(QSerialPort::NoParity);
