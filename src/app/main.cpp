@@ -74,7 +74,7 @@ std::optional<int> parseCommandLine(int argc, char* argv[], QCommandLineParser& 
         std::fprintf(stderr, "ravo-monitor: %s\n", qPrintable(parser.errorText()));
         return 2;
     }
-    if (parser.isSet("help")) {
+    if (parser.isSet("help") || parser.isSet("help-all")) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }

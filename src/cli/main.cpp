@@ -9,6 +9,7 @@ namespace {
 const char* kUsage =
     "usage: ravo-cli decode  [options] [FILE]\n"
     "       ravo-cli listen  --port DEVICE [--baud N] [options]\n"
+    "       ravo-cli listen  --config FILE [options]\n"
     "       ravo-cli command mode M | addresses A1 A2 A3 | addresses A1 ... A8  [--port DEVICE --baud N]\n"
     "       ravo-cli simulate [--band vhf|uhf] [--seed S] [--count N] [--rate FRAMES_PER_S]\n"
     "                         [--forms mixed|binary] [--pty [--start-on-monitor] | --output FILE]\n"
