@@ -30,7 +30,6 @@
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
-#include "serial/qt/ReopenSignal.h"
 #include "serial/qt/StopSignals.h"
 #include "sim/Recorder.h"
 #include "sim/Replay.h"

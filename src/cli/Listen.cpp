@@ -14,7 +14,6 @@
 #include "sim/Recorder.h"
 #include "sim/Replay.h"
 #include "serial/qt/QtSerialPort.h"
-#include "serial/qt/ReopenSignal.h"
 #include "serial/qt/StopSignals.h"
 
 namespace ravo::cli {
