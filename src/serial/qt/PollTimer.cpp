@@ -15,23 +15,13 @@ PollTimer::PollTimer(Receiver& rx, QObject* parent) : QObject(parent), rx_(rx) {
 
 void PollTimer::kick() {
     waitLimit_.stop();
-    if (!paused_ && !timer_.isActive() && !rx_.state.receiveBuffer.empty()) timer_.start();
-}
-
-void PollTimer::setPaused(bool paused) {
-    paused_ = paused;
-    if (paused) {
-        timer_.stop();
-        waitLimit_.stop();
-    } else {
-        kick();
-    }
+    if (!timer_.isActive() && !rx_.state.receiveBuffer.empty()) timer_.start();
 }
 
 void PollTimer::onTimeout() {
     const size_t before = rx_.state.receiveBuffer.size();
     if (beforeCycle) beforeCycle();
-    const bool ran = !paused_ && rx_.pollCycle();
+    const bool ran = rx_.pollCycle();
     if (afterCycle) afterCycle();
     if (!ran) {
         timer_.stop();
@@ -49,7 +39,7 @@ void PollTimer::onTimeout() {
 }
 
 void PollTimer::onWaitLimit() {
-    if (paused_ || rx_.state.receiveBuffer.empty()) return;
+    if (rx_.state.receiveBuffer.empty()) return;
     rx_.state.giveUpWait = true;
     timer_.start();
     onTimeout();

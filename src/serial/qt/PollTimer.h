@@ -21,9 +21,6 @@ public:
 
     // Received bytes are waiting: make sure the timer runs.
     void kick();
-    // While paused (a modal message is open) no tick reaches the decoder; bytes
-    // keep collecting in the buffer.
-    void setPaused(bool paused);
     bool active() const { return timer_.isActive(); }
     bool waiting() const { return waitLimit_.isActive(); }
 
@@ -41,7 +38,6 @@ private:
     Receiver& rx_;
     QTimer timer_;
     QTimer waitLimit_;
-    bool paused_ = false;
 };
 
 }  // namespace ravo
