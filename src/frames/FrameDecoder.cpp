@@ -45,6 +45,7 @@ void beginReading(Receiver& rx, const DispatchRow& row) {
     fields.clear();
     r = Reading{};
     r.fields = std::move(fields);
+    r.withFields = rx.readings.wantsFields();
     r.time = rx.clock.now();
     r.type = st.byte(1);
     r.family = row.key;

@@ -37,8 +37,12 @@ struct Reading {
     std::optional<std::string> line;  // the monitor line (8-bit text), when the packet shows one
     std::vector<ReadingField> fields; // family fields, in the order they are added
 
+    // False when no output wants the family fields: set() then keeps nothing.
+    bool withFields = true;
+
     // Adds a field, or replaces the value of one already added.
     void set(std::string name, FieldValue value) {
+        if (!withFields) return;
         for (ReadingField& f : fields)
             if (f.name == name) {
                 f.value = std::move(value);
@@ -77,6 +81,9 @@ public:
     virtual void reading(const Reading& r) = 0;
     virtual void badFrame(const BadFrameEvent& e) = 0;
     virtual void connection(const ConnectionEvent&) {}
+    // Whether this output uses the family fields of a reading (the common fields,
+    // the flags and the line are always filled).
+    virtual bool wantsFields() const { return true; }
     // A frame dropped as a recent repeat of the same transmitter (it reaches no decoder).
     virtual void repeatDropped(std::int32_t /*address*/, const LocalTime& /*time*/) {}
 };

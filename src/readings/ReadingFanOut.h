@@ -11,9 +11,16 @@ namespace ravo {
 
 class ReadingFanOut : public ReadingSink {
 public:
-    void add(ReadingSink* sink) { sinks_.push_back(sink); }
-    void remove(ReadingSink* sink) { sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end()); }
+    void add(ReadingSink* sink) {
+        sinks_.push_back(sink);
+        wantsFields_ = wantsFields_ || sink->wantsFields();
+    }
+    void remove(ReadingSink* sink) {
+        sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end());
+        wantsFields_ = std::any_of(sinks_.begin(), sinks_.end(), [](const ReadingSink* s) { return s->wantsFields(); });
+    }
     bool empty() const { return sinks_.empty(); }
+    bool wantsFields() const override { return wantsFields_; }
 
     void reading(const Reading& r) override {
         for (ReadingSink* s : sinks_) s->reading(r);
@@ -30,6 +37,7 @@ public:
 
 private:
     std::vector<ReadingSink*> sinks_;
+    bool wantsFields_ = false;
 };
 
 }  // namespace ravo

@@ -80,6 +80,8 @@ public:
     // counts the transmitter heard.
     void reading(const Reading& r) override;
     void badFrame(const BadFrameEvent&) override {}
+    // The table keeps no family fields, so decoders need not build them for it.
+    bool wantsFields() const override { return false; }
     void repeatDropped(std::int32_t address, const LocalTime& time) override;
 
     // Reports every transmitter that has been quiet past its silence time at `now`.
