@@ -2,6 +2,7 @@
 // fields, field names, order, types and values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -140,6 +141,34 @@ TEST(ReadingFields, EveryFamilyFromItsFrames) {
         // The line is the monitor line as shown, and is there when the filter hides it.
         if (r.line && !rig.message().empty()) EXPECT_EQ(*r.line, rig.message());
     }
+}
+
+// An output that keeps no family fields (the transmitter registry) gets the
+// common fields, flags and line only, until an output that wants them listens too.
+TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
+    struct CommonOnly : Recorder {
+        bool wantsFields() const override { return false; }
+    };
+    test::Rig rig(false);
+    CommonOnly common;
+    rig.rx.readings.add(&common);
+    const Case& humidity = *std::find_if(std::begin(kCases), std::end(kCases),
+                                         [](const Case& c) { return std::string(c.name) == "humidity"; });
+    rig.feed(humidity.frames.front());
+    ASSERT_EQ(common.readings.size(), 1u);
+    EXPECT_TRUE(common.readings[0].fields.empty());
+    EXPECT_TRUE(common.readings[0].batteryLow && common.readings[0].line);
+
+    Recorder all;
+    rig.rx.readings.add(&all);
+    rig.at(12, 5, 0);
+    rig.feed(humidity.frames.front());
+    ASSERT_EQ(all.readings.size(), 1u);
+    EXPECT_FALSE(all.readings[0].fields.empty());
+    rig.rx.readings.remove(&all);
+    rig.at(12, 10, 0);
+    rig.feed(humidity.frames.front());
+    EXPECT_TRUE(common.readings.back().fields.empty());
 }
 
 }  // namespace
