@@ -101,6 +101,15 @@ bool haveDisplay() {
 #endif
 }
 
+// Opens an output file of the option `name` ("wb" or "ab"); null, with the reason
+// on stderr, when it cannot be written.
+std::FILE* openOutput(const QCommandLineParser& parser, const char* name, const char* mode) {
+    const std::string path = parser.value(name).toStdString();
+    std::FILE* f = std::fopen(path.c_str(), mode);
+    if (!f) std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    return f;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -180,24 +189,16 @@ int main(int argc, char* argv[]) {
     // The receiver monitor's pane keeps only its newest part; the echo file keeps all of it.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> echo(nullptr, &std::fclose);
     if (parser.isSet("echo")) {
-        const std::string path = parser.value("echo").toStdString();
-        echo.reset(std::fopen(path.c_str(), "wb"));
-        if (!echo) {
-            std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-            return 2;
-        }
+        echo.reset(openOutput(parser, "echo", "wb"));
+        if (!echo) return 2;
     }
 
     // Every reading as a JSON line, flushed as it is written.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> jsonFile(nullptr, &std::fclose);
     std::unique_ptr<ravo::JsonLinesSink> jsonLines;
     if (parser.isSet("json-file")) {
-        const std::string path = parser.value("json-file").toStdString();
-        jsonFile.reset(std::fopen(path.c_str(), "ab"));
-        if (!jsonFile) {
-            std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-            return 2;
-        }
+        jsonFile.reset(openOutput(parser, "json-file", "ab"));
+        if (!jsonFile) return 2;
         jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
     }
 
@@ -266,23 +267,16 @@ int main(int argc, char* argv[]) {
     });
     flush.start(1000);
 
-    // SIGHUP: the echo and the recording are closed and opened again (logrotate).
+    // SIGHUP: the echo, the JSON file and the recording are closed and opened again (logrotate).
     const ravo::ReopenSignal hangup([&] {
-        if (parser.isSet("echo")) {
-            const std::string path = parser.value("echo").toStdString();
-            echo.reset(std::fopen(path.c_str(), "ab"));
-            if (!echo) std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-        }
+        if (parser.isSet("echo")) echo.reset(openOutput(parser, "echo", "ab"));
         if (parser.isSet("json-file")) {
-            const std::string path = parser.value("json-file").toStdString();
             rx.readings.remove(jsonLines.get());
             jsonLines.reset();
-            jsonFile.reset(std::fopen(path.c_str(), "ab"));
+            jsonFile.reset(openOutput(parser, "json-file", "ab"));
             if (jsonFile) {
                 jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
                 rx.readings.add(jsonLines.get());
-            } else {
-                std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
             }
         }
         std::string error;
