@@ -69,7 +69,14 @@ struct Bench {
     }
 };
 
-enum class Listener { None, Json, Registry };
+enum class Listener { None, Json, Registry, Nobody };
+
+// A reading output that keeps nothing: what building the reading record costs.
+struct NobodySink : ReadingSink {
+    void reading(const Reading&) override {}
+    void badFrame(const BadFrameEvent&) override {}
+    bool wantsFields() const override { return false; }
+};
 
 void run(benchmark::State& state, Form form, bool logging, Listener listener = Listener::None) {
     const bool json = listener == Listener::Json;
@@ -87,6 +94,8 @@ void run(benchmark::State& state, Form form, bool logging, Listener listener = L
     // on each one (auto: three times each transmitter's median interval).
     TransmitterRegistry transmitters(TransmitterRegistry::kDefaultCapacity, SilencePolicy::automatic());
     if (listener == Listener::Registry) b.rx->readings.add(&transmitters);
+    NobodySink nobody;
+    if (listener == Listener::Nobody) b.rx->readings.add(&nobody);
     size_t i = 0;
     for (auto _ : state) {
         // A second between frames: a transmitter is heard again only after many
@@ -102,6 +111,7 @@ void run(benchmark::State& state, Form form, bool logging, Listener listener = L
 
 void BM_Binary(benchmark::State& s) { run(s, Form::Binary, false); }
 void BM_BinaryRegistry(benchmark::State& s) { run(s, Form::Binary, false, Listener::Registry); }
+void BM_BinaryReadings(benchmark::State& s) { run(s, Form::Binary, false, Listener::Nobody); }
 void BM_TextLines(benchmark::State& s) { run(s, Form::TextLine, false); }
 void BM_StxPayloads(benchmark::State& s) { run(s, Form::Stx, false); }
 void BM_Mixed(benchmark::State& s) { run(s, Form::Mixed, false); }
@@ -148,6 +158,7 @@ void BM_FrameAtBacklog(benchmark::State& state) {
 
 BENCHMARK(BM_Binary);
 BENCHMARK(BM_BinaryJson);
+BENCHMARK(BM_BinaryReadings);
 BENCHMARK(BM_BinaryRegistry);
 BENCHMARK(BM_TextLines);
 BENCHMARK(BM_StxPayloads);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace ravo {
 
@@ -17,7 +18,7 @@ struct DispatchRow {
     Band band;
     DecoderFn decode;  // null while the family has no decoder: its frames are bad frames
     const char* family;
-    const char* key;  // short lowercase name of the family in readings, e.g. "fixed_pulse"
+    std::string_view key;  // short lowercase name of the family in readings, e.g. "fixed_pulse"
 };
 
 extern const std::array<DispatchRow, 16> kDispatchTable;

@@ -41,10 +41,7 @@ bool isRecentRepeat(const Receiver& rx) {
 void beginReading(Receiver& rx, const DispatchRow& row) {
     const ProgramState& st = rx.state;
     Reading& r = rx.reading;
-    std::vector<ReadingField> fields = std::move(r.fields);  // keeps its storage from frame to frame
-    fields.clear();
-    r = Reading{};
-    r.fields = std::move(fields);
+    r.restart();
     r.withFields = rx.readings.wantsFields();
     r.time = rx.clock.now();
     r.type = st.byte(1);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -18,6 +19,30 @@ namespace ravo {
 // A field's value: null (the transmitter reports an error), a flag, a whole
 // number, a number or a text.
 using FieldValue = std::variant<std::nullptr_t, bool, std::int64_t, double, std::string>;
+
+// A text that may be absent. Emptying it keeps its storage, so the reading of
+// each frame reuses the line buffer of the one before instead of allocating anew.
+class OptionalText {
+public:
+    OptionalText() = default;
+    OptionalText(std::string_view t) { *this = t; }
+    OptionalText& operator=(std::string_view t) {
+        text_.assign(t);
+        present_ = true;
+        return *this;
+    }
+    void reset() {
+        text_.clear();
+        present_ = false;
+    }
+    explicit operator bool() const { return present_; }
+    const std::string& operator*() const { return text_; }
+    const std::string* operator->() const { return &text_; }
+
+private:
+    std::string text_;
+    bool present_ = false;
+};
 
 struct ReadingField {
     std::string name;  // <quantity>[_<n>]_<unit>, e.g. temperature_1_C
@@ -34,21 +59,38 @@ struct Reading {
     std::optional<bool> batteryLow;
     std::optional<int> firmware;
     std::optional<double> sLevel;
-    std::optional<std::string> line;  // the monitor line (8-bit text), when the packet shows one
+    OptionalText line;           // the monitor line (8-bit text), when the packet shows one
     std::vector<ReadingField> fields; // family fields, in the order they are added
 
     // False when no output wants the family fields: set() then keeps nothing.
     bool withFields = true;
 
+    // Empty again for the next frame, keeping the storage of the line and the
+    // fields (every member is set back here).
+    void restart() {
+        time = LocalTime{};
+        type = 0;
+        family.clear();
+        address = 0;
+        status = 0;
+        vhf = true;
+        batteryLow.reset();
+        firmware.reset();
+        sLevel.reset();
+        line.reset();
+        fields.clear();
+        withFields = true;
+    }
+
     // Adds a field, or replaces the value of one already added.
-    void set(std::string name, FieldValue value) {
+    void set(std::string_view name, FieldValue value) {
         if (!withFields) return;
         for (ReadingField& f : fields)
             if (f.name == name) {
                 f.value = std::move(value);
                 return;
             }
-        fields.push_back({std::move(name), std::move(value)});
+        fields.push_back({std::string(name), std::move(value)});
     }
     const FieldValue* get(const std::string& name) const {
         for (const ReadingField& f : fields)

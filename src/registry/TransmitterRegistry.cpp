@@ -112,11 +112,21 @@ void TransmitterRegistry::schedule(Order::iterator e, bool exact) {
     pushDeadline(e, due);
 }
 
-void TransmitterRegistry::tell(const SilenceEvent& ev) {
+void TransmitterRegistry::tell(SilenceEvent::Kind kind, const Entry& e, const LocalTime& now) {
+    if (listeners_.empty()) return;
+    const SilenceEvent ev{kind, e.address, e.family, e.lastHeard, now};
     for (const Listener& l : listeners_) l(ev);
 }
 
-void TransmitterRegistry::check(const LocalTime& now) { checkAt(wallMillis(now), now); }
+std::int64_t TransmitterRegistry::millisOf(const LocalTime& t) {
+    if (t.day != day_.day || t.month != day_.month || t.year != day_.year) {
+        day_ = LocalTime{t.year, t.month, t.day};
+        dayMs_ = wallMillis(day_);
+    }
+    return dayMs_ + t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL + t.millisecond;
+}
+
+void TransmitterRegistry::check(const LocalTime& now) { checkAt(millisOf(now), now); }
 
 void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
     // The top item takes a later time and sinks to its place: one pass down the heap.
@@ -159,7 +169,7 @@ void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
         e.silent = true;
         ++silentCount_;
         ++generation_;
-        tell({SilenceEvent::Kind::Silent, e.address, e.family, e.lastHeard, now});
+        tell(SilenceEvent::Kind::Silent, e, now);
     }
 }
 
@@ -173,8 +183,8 @@ void TransmitterRegistry::forgetOldest() {
 }
 
 void TransmitterRegistry::reading(const Reading& r) {
-    const std::int64_t ms = wallMillis(r.time);
-    checkAt(ms, r.time);
+    const std::int64_t ms = millisOf(r.time);
+    if (!deadlines_.empty() && deadlines_.front().due < ms) checkAt(ms, r.time);
     Order::iterator* found = byAddress_.find(r.address);
     Order::iterator e;
     if (!found) {
@@ -207,12 +217,12 @@ void TransmitterRegistry::reading(const Reading& r) {
     }
     e->batteryLow = r.batteryLow;
     if (r.firmware) e->firmware = r.firmware;
-    if (r.line) e->line = r.line;
+    if (r.line) e->line = *r.line;
     ++generation_;
     if (e->silent) {
         e->silent = false;
         --silentCount_;
-        tell({SilenceEvent::Kind::Back, e->address, e->family, e->lastHeard, r.time});
+        tell(SilenceEvent::Kind::Back, *e, r.time);
     }
     if (policy_.mode != SilencePolicy::Mode::Off) schedule(e, false);
 }

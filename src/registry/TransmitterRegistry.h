@@ -167,8 +167,11 @@ private:
     void pushDeadline(Order::iterator e, std::int64_t due);
     void compactDeadlines();
     void moveTopDeadline(std::int64_t due);
-    void tell(const SilenceEvent& ev);
+    void tell(SilenceEvent::Kind kind, const Entry& e, const LocalTime& now);
     static TransmitterSummary summary(const Entry& e);
+    // wallMillis, with the day's part kept from the call before: readings come
+    // in time order, so the calendar is worked out about once a day.
+    std::int64_t millisOf(const LocalTime& t);
 
     std::size_t capacity_;
     SilencePolicy policy_;
@@ -180,6 +183,8 @@ private:
     std::uint64_t forgotten_ = 0;
     std::size_t silentCount_ = 0;
     std::uint64_t generation_ = 0;
+    LocalTime day_{0, 0, 0};
+    std::int64_t dayMs_ = 0;
 };
 
 }  // namespace ravo

@@ -15,7 +15,7 @@ const LocalTime kTime{2026, 12, 7, 12, 0, 5, 250};
 const std::string kIso = "\"" + isoTime(kTime) + "\"";
 
 Reading sample() {
-    Reading r{kTime, 0x82, "temperature", 1234, 0x93, true, true, 3, 2.0, std::nullopt, {}};
+    Reading r{kTime, 0x82, "temperature", 1234, 0x93, true, true, 3, 2.0, {}, {}};
     r.set("temperature_1_C", -39.7 + 0.01 * 6000 + (-2e-8) * 1e6);  // 20.279999999999998
     r.set("temperature_2_C", nullptr);
     r.set("whole_C", 20.0);
