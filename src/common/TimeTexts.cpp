@@ -28,6 +28,7 @@ void setDigits(std::string& out, int value, int width) {
 
 void updateTimestamp(TimeTexts& texts, const Clock& clock) {
     const LocalTime t = clock.now();
+    texts.read = t;
     const LocalTime& m = texts.madeFrom;
     // Frames come many a second: the texts change only when the second does.
     if (t.second == m.second && t.minute == m.minute && t.hour == m.hour && t.day == m.day && t.month == m.month &&

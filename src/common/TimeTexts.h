@@ -19,6 +19,8 @@ struct TimeTexts {
 
     // The clock reading the texts were made from (to the second).
     LocalTime madeFrom{0, 0, 0, -1, -1, -1, 0};
+    // The latest clock reading (to the millisecond): the time of the frame in hand.
+    LocalTime read;
 };
 
 // Refreshes every text from one reading of the clock.

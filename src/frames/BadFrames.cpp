@@ -19,8 +19,8 @@ void handleBadFrame(Receiver& rx) {
     rx.screen.setText(Field::txt_errorcount, std::to_string(st.errorCount));
     const std::string line = errorLine(st);
     rx.screen.showMessage(line);
-    if (!rx.readings.empty()) {
-        BadFrameEvent e{rx.clock.now(), {}, line};
+    if (rx.readings.wantsBadFrames()) {
+        BadFrameEvent e{st.time.read, {}, line};
         for (int i = 1; i <= st.frameLength; ++i) {
             if (i > 1) e.bytes += ' ';
             const unsigned b = static_cast<unsigned>(st.byte(i)) & 0xFF;

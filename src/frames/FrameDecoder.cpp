@@ -43,7 +43,7 @@ void beginReading(Receiver& rx, const DispatchRow& row) {
     Reading& r = rx.reading;
     r.restart();
     r.withFields = rx.readings.wantsFields();
-    r.time = rx.clock.now();
+    r.time = st.time.read;
     r.type = st.byte(1);
     r.family = row.key;
     r.address = st.txAddress;
@@ -67,7 +67,7 @@ void headerStage(Receiver& rx) {
 
     const int type = st.byte(1);
     if (type != 0xF1 && type != 0x7B && isRecentRepeat(rx)) {
-        if (!rx.readings.empty()) rx.readings.repeatDropped(st.txAddress, rx.clock.now());
+        if (!rx.readings.empty()) rx.readings.repeatDropped(st.txAddress, st.time.read);
         return;
     }
 

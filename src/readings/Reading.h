@@ -20,27 +20,44 @@ namespace ravo {
 // number, a number or a text.
 using FieldValue = std::variant<std::nullptr_t, bool, std::int64_t, double, std::string>;
 
-// A text that may be absent. Emptying it keeps its storage, so the reading of
-// each frame reuses the line buffer of the one before instead of allocating anew.
+// A text that may be absent. It holds its own copy, or refers to a text that
+// outlives it (the receiver's reading refers to the monitor line while the
+// outputs see it); a copy of it always holds its own. Emptying it keeps its
+// storage.
 class OptionalText {
 public:
     OptionalText() = default;
     OptionalText(std::string_view t) { *this = t; }
+    OptionalText(const OptionalText& o) { copyFrom(o); }
+    OptionalText& operator=(const OptionalText& o) {
+        if (this != &o) copyFrom(o);
+        return *this;
+    }
     OptionalText& operator=(std::string_view t) {
-        text_.assign(t);
+        own_.assign(t);
+        view_ = own_;
         present_ = true;
         return *this;
     }
+    // Refers to `t` without copying it; `t` must stay as it is while this is read.
+    void refer(std::string_view t) {
+        view_ = t;
+        present_ = true;
+    }
     void reset() {
-        text_.clear();
+        view_ = {};
         present_ = false;
     }
     explicit operator bool() const { return present_; }
-    const std::string& operator*() const { return text_; }
-    const std::string* operator->() const { return &text_; }
+    std::string_view operator*() const { return view_; }
 
 private:
-    std::string text_;
+    void copyFrom(const OptionalText& o) {
+        if (o.present_) *this = o.view_;
+        else reset();
+    }
+    std::string own_;
+    std::string_view view_;
     bool present_ = false;
 };
 
@@ -126,6 +143,8 @@ public:
     // Whether this output uses the family fields of a reading (the common fields,
     // the flags and the line are always filled).
     virtual bool wantsFields() const { return true; }
+    // Whether this output uses bad-frame events (their texts are built only then).
+    virtual bool wantsBadFrames() const { return true; }
     // A frame dropped as a recent repeat of the same transmitter (it reaches no decoder).
     virtual void repeatDropped(std::int32_t /*address*/, const LocalTime& /*time*/) {}
 };

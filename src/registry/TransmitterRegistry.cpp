@@ -55,6 +55,21 @@ std::optional<double> TransmitterRegistry::Entry::medianMs() const {
     return (static_cast<double>(*std::max_element(v.begin(), mid)) + *mid) / 2;
 }
 
+// Out of line: readings that start a transmitter, end a silence or refresh a
+// median are few, and the code of every reading stays small beside the decoders'.
+[[gnu::noinline]] void TransmitterRegistry::Entry::reset() {
+    std::vector<std::uint32_t> keep = std::move(ring);
+    keep.clear();
+    *this = Entry{};
+    ring = std::move(keep);
+}
+
+[[gnu::noinline]] void TransmitterRegistry::Entry::refreshMedian() {
+    silenceMedianMs = medianMs();
+    if (silenceMedianMs) autoThresholdMs = static_cast<std::int64_t>(3 * *silenceMedianMs + 0.5);
+    sinceMedian = 0;
+}
+
 void TransmitterRegistry::Entry::addInterval(std::uint32_t ms) {
     if (ring.size() < kIntervalWindow) {
         ring.push_back(ms);
@@ -87,7 +102,7 @@ constexpr auto kLater = [](const auto& a, const auto& b) { return a > b; };
 
 void TransmitterRegistry::unschedule(Entry& e) { e.deadline = kNoDeadline; }
 
-void TransmitterRegistry::pushDeadline(Order::iterator e, std::int64_t due) {
+[[gnu::noinline]] void TransmitterRegistry::pushDeadline(Order::iterator e, std::int64_t due) {
     e->deadline = due;
     deadlines_.push_back({due, e->address, e});
     std::push_heap(deadlines_.begin(), deadlines_.end(), kLater);
@@ -112,7 +127,7 @@ void TransmitterRegistry::schedule(Order::iterator e, bool exact) {
     pushDeadline(e, due);
 }
 
-void TransmitterRegistry::tell(SilenceEvent::Kind kind, const Entry& e, const LocalTime& now) {
+[[gnu::noinline]] void TransmitterRegistry::tell(SilenceEvent::Kind kind, const Entry& e, const LocalTime& now) {
     if (listeners_.empty()) return;
     const SilenceEvent ev{kind, e.address, e.family, e.lastHeard, now};
     for (const Listener& l : listeners_) l(ev);
@@ -144,7 +159,7 @@ void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
     deadlines_[i] = item;
 }
 
-void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
+[[gnu::noinline]] void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
     while (!deadlines_.empty() && deadlines_.front().due < nowMs) {
         const Deadline top = deadlines_.front();
         Entry& e = *top.entry;
@@ -173,7 +188,7 @@ void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
     }
 }
 
-void TransmitterRegistry::forgetOldest() {
+[[gnu::noinline]] void TransmitterRegistry::forgetOldest() {
     Entry& oldest = order_.back();
     unschedule(oldest);
     if (oldest.silent) --silentCount_;
@@ -182,31 +197,37 @@ void TransmitterRegistry::forgetOldest() {
     ++forgotten_;
 }
 
+[[gnu::noinline]] TransmitterRegistry::Order::iterator TransmitterRegistry::admit(const Reading& r) {
+    if (byAddress_.size() >= capacity_) forgetOldest();
+    if (spare_.empty()) {
+        order_.emplace_front();
+    } else {
+        order_.splice(order_.begin(), spare_, spare_.begin());
+        order_.front().reset();
+    }
+    const Order::iterator e = order_.begin();
+    e->address = r.address;
+    e->firstHeard = r.time;
+    byAddress_.insert(r.address, e);
+    return e;
+}
+
+[[gnu::noinline]] void TransmitterRegistry::takeFamily(Entry& e, const std::string& family) { e.family = family; }
+
 void TransmitterRegistry::reading(const Reading& r) {
     const std::int64_t ms = millisOf(r.time);
     if (!deadlines_.empty() && deadlines_.front().due < ms) checkAt(ms, r.time);
-    Order::iterator* found = byAddress_.find(r.address);
     Order::iterator e;
-    if (!found) {
-        if (byAddress_.size() >= capacity_) forgetOldest();
-        if (spare_.empty()) {
-            order_.emplace_front();
-        } else {
-            order_.splice(order_.begin(), spare_, spare_.begin());
-            order_.front().reset();
-        }
-        e = order_.begin();
-        e->address = r.address;
-        e->firstHeard = r.time;
-        byAddress_.insert(r.address, e);
-    } else {
+    if (Order::iterator* found = byAddress_.find(r.address)) {
         e = *found;
-        order_.splice(order_.begin(), order_, e);
+        if (e != order_.begin()) order_.splice(order_.begin(), order_, e);
         // A clock set back gives no interval.
         if (e->readings > 0 && ms >= e->lastMs)
             e->addInterval(static_cast<std::uint32_t>(std::min<std::int64_t>(ms - e->lastMs, UINT32_MAX)));
+    } else {
+        e = admit(r);
     }
-    if (e->family != r.family) e->family = r.family;
+    if (e->family != r.family) takeFamily(*e, r.family);
     e->lastHeard = r.time;
     e->lastMs = ms;
     ++e->readings;

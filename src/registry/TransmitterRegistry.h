@@ -82,6 +82,7 @@ public:
     void badFrame(const BadFrameEvent&) override {}
     // The table keeps no family fields, so decoders need not build them for it.
     bool wantsFields() const override { return false; }
+    bool wantsBadFrames() const override { return false; }
     void repeatDropped(std::int32_t address, const LocalTime& time) override;
 
     // Reports every transmitter that has been quiet past its silence time at `now`.
@@ -134,17 +135,8 @@ private:
         std::optional<double> medianMs() const;
         void addInterval(std::uint32_t ms);
         // Empty again for a new address; the ring keeps its storage.
-        void reset() {
-            std::vector<std::uint32_t> keep = std::move(ring);
-            keep.clear();
-            *this = Entry{};
-            ring = std::move(keep);
-        }
-        void refreshMedian() {
-            silenceMedianMs = medianMs();
-            if (silenceMedianMs) autoThresholdMs = static_cast<std::int64_t>(3 * *silenceMedianMs + 0.5);
-            sinceMedian = 0;
-        }
+        void reset();
+        void refreshMedian();
     };
     using Order = std::list<Entry>;  // most recently heard first
     // A heap item names its entry; entries are never freed while the registry
@@ -158,6 +150,11 @@ private:
     };
 
     std::optional<std::int64_t> thresholdMs(const Entry& e) const;
+    // A new address: the entry of the one heard longest ago when the registry is
+    // full, else a spare or a new one, at the front of the order.
+    Order::iterator admit(const Reading& r);
+    // The parts of a reading that change seldom: a new family, the line.
+    static void takeFamily(Entry& e, const std::string& family);
     // Gives `e` the deadline of its silence. A deadline already set that is
     // earlier is left alone unless `exact`: the check moves it on when it comes.
     void schedule(Order::iterator e, bool exact);

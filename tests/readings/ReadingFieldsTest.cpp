@@ -143,11 +143,13 @@ TEST(ReadingFields, EveryFamilyFromItsFrames) {
     }
 }
 
-// An output that keeps no family fields (the transmitter registry) gets the
-// common fields, flags and line only, until an output that wants them listens too.
+// An output that keeps no family fields and no bad frames (the transmitter
+// registry) gets the common fields, flags and line only, until an output that
+// wants the rest listens too.
 TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
     struct CommonOnly : Recorder {
         bool wantsFields() const override { return false; }
+        bool wantsBadFrames() const override { return false; }
     };
     test::Rig rig(false);
     CommonOnly common;
@@ -158,6 +160,11 @@ TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
     ASSERT_EQ(common.readings.size(), 1u);
     EXPECT_TRUE(common.readings[0].fields.empty());
     EXPECT_TRUE(common.readings[0].batteryLow && common.readings[0].line);
+    std::string bad = humidity.frames.front();
+    bad[5] = static_cast<char>(bad[5] ^ 0x40);  // the CRC no longer holds
+    rig.at(12, 2, 0);
+    rig.feed(bad);
+    EXPECT_EQ(common.readings.size(), 1u);
 
     Recorder all;
     rig.rx.readings.add(&all);
@@ -165,6 +172,10 @@ TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
     rig.feed(humidity.frames.front());
     ASSERT_EQ(all.readings.size(), 1u);
     EXPECT_FALSE(all.readings[0].fields.empty());
+    rig.at(12, 7, 0);
+    rig.feed(bad);
+    EXPECT_EQ(all.readings.size(), 2u);  // the bad frame reaches the output that wants it
+    EXPECT_EQ(common.readings.size(), 2u);
     rig.rx.readings.remove(&all);
     rig.at(12, 10, 0);
     rig.feed(humidity.frames.front());
