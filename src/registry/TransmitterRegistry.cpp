@@ -17,6 +17,21 @@ std::int64_t wallMillis(const LocalTime& t) {
            t.second * 1000LL + t.millisecond;
 }
 
+LocalTime fromWallMillis(std::int64_t ms) {
+    using namespace std::chrono;
+    const sys_time<milliseconds> point{milliseconds{ms}};
+    const sys_days day = floor<days>(point);
+    const year_month_day ymd{day};
+    const hh_mm_ss<milliseconds> tod{point - day};
+    return {static_cast<int>(ymd.year()),
+            static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day())),
+            static_cast<int>(tod.hours().count()),
+            static_cast<int>(tod.minutes().count()),
+            static_cast<int>(tod.seconds().count()),
+            static_cast<int>(tod.subseconds().count())};
+}
+
 std::string civilTime(const LocalTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
@@ -75,7 +90,7 @@ void TransmitterRegistry::Entry::addInterval(std::uint32_t ms) {
         ring.push_back(ms);
     } else {
         ring[ringNext] = ms;
-        ringNext = (ringNext + 1) % kIntervalWindow;
+        ringNext = static_cast<std::uint32_t>((ringNext + 1) % kIntervalWindow);
     }
     if (ring.size() < kFewIntervals || ++sinceMedian >= kIntervalWindow) refreshMedian();
 }
@@ -98,38 +113,55 @@ std::optional<std::int64_t> TransmitterRegistry::thresholdMs(const Entry& e) con
 namespace {
 // std::push_heap and pop_heap keep a max-heap; this makes it the earliest first.
 constexpr auto kLater = [](const auto& a, const auto& b) { return a > b; };
+
+// The top item of a min-heap takes a later key and sinks to its place: one pass
+// down the heap.
+template <class Item>
+void sinkTop(std::vector<Item>& heap, Item item) {
+    const std::size_t n = heap.size();
+    std::size_t i = 0;
+    for (std::size_t child = 1; child < n; child = 2 * i + 1) {
+        if (child + 1 < n && heap[child] > heap[child + 1]) ++child;
+        if (!(item > heap[child])) break;
+        heap[i] = heap[child];
+        i = child;
+    }
+    heap[i] = item;
+}
 }  // namespace
 
-void TransmitterRegistry::unschedule(Entry& e) { e.deadline = kNoDeadline; }
-
-[[gnu::noinline]] void TransmitterRegistry::pushDeadline(Order::iterator e, std::int64_t due) {
-    e->deadline = due;
-    deadlines_.push_back({due, e->address, e});
+[[gnu::noinline]] void TransmitterRegistry::pushDeadline(Slot slot, std::int64_t due) {
+    Entry& e = entries_[slot];
+    e.deadline = due;
+    deadlines_.push_back({due, e.address, slot});
     std::push_heap(deadlines_.begin(), deadlines_.end(), kLater);
     if (deadlines_.size() > 2 * byAddress_.size() + 64) compactDeadlines();
 }
 
 void TransmitterRegistry::compactDeadlines() {
     deadlines_.clear();
-    for (auto e = order_.begin(); e != order_.end(); ++e)
-        if (e->deadline != kNoDeadline) deadlines_.push_back({e->deadline, e->address, e});
+    for (Slot s = 0; s < entries_.size(); ++s) {
+        const Entry& e = entries_[s];
+        if (e.used && e.deadline != kNoDeadline) deadlines_.push_back({e.deadline, e.address, s});
+    }
     std::make_heap(deadlines_.begin(), deadlines_.end(), kLater);
 }
 
-void TransmitterRegistry::schedule(Order::iterator e, bool exact) {
-    const auto threshold = e->silent ? std::nullopt : thresholdMs(*e);
+void TransmitterRegistry::schedule(Slot slot, bool exact) {
+    Entry& e = entries_[slot];
+    const auto threshold = e.silent ? std::nullopt : thresholdMs(e);
     if (!threshold) {
-        unschedule(*e);
+        e.deadline = kNoDeadline;
         return;
     }
-    const std::int64_t due = e->lastMs + *threshold;
-    if (e->deadline == due || (!exact && e->deadline != kNoDeadline && e->deadline <= due)) return;
-    pushDeadline(e, due);
+    const std::int64_t due = e.lastMs + *threshold;
+    if (e.deadline == due || (!exact && e.deadline != kNoDeadline && e.deadline <= due)) return;
+    pushDeadline(slot, due);
 }
 
 [[gnu::noinline]] void TransmitterRegistry::tell(SilenceEvent::Kind kind, const Entry& e, const LocalTime& now) {
     if (listeners_.empty()) return;
-    const SilenceEvent ev{kind, e.address, e.family, e.lastHeard, now};
+    const SilenceEvent ev{kind, e.address, e.family, fromWallMillis(e.lastMs), now};
     for (const Listener& l : listeners_) l(ev);
 }
 
@@ -144,27 +176,18 @@ std::int64_t TransmitterRegistry::millisOf(const LocalTime& t) {
 void TransmitterRegistry::check(const LocalTime& now) { checkAt(millisOf(now), now); }
 
 void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
-    // The top item takes a later time and sinks to its place: one pass down the heap.
     Deadline item = deadlines_.front();
     item.due = due;
-    item.entry->deadline = due;
-    const std::size_t n = deadlines_.size();
-    std::size_t i = 0;
-    for (std::size_t child = 1; child < n; child = 2 * i + 1) {
-        if (child + 1 < n && deadlines_[child] > deadlines_[child + 1]) ++child;
-        if (!(item > deadlines_[child])) break;
-        deadlines_[i] = deadlines_[child];
-        i = child;
-    }
-    deadlines_[i] = item;
+    entries_[item.slot].deadline = due;
+    sinkTop(deadlines_, item);
 }
 
 [[gnu::noinline]] void TransmitterRegistry::checkAt(std::int64_t nowMs, const LocalTime& now) {
     while (!deadlines_.empty() && deadlines_.front().due < nowMs) {
         const Deadline top = deadlines_.front();
-        Entry& e = *top.entry;
+        Entry& e = entries_[top.slot];
         // Not replaced, withdrawn or forgotten since it was set.
-        const bool inForce = e.address == top.address && e.deadline == top.due;
+        const bool inForce = e.used && e.address == top.address && e.deadline == top.due;
         const auto threshold = inForce ? thresholdMs(e) : std::nullopt;
         const std::int64_t real = threshold ? e.lastMs + *threshold : kNoDeadline;
         // A deadline set before the latest readings comes due early: it moves on to the
@@ -178,7 +201,7 @@ void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
         if (!inForce) continue;
         e.deadline = kNoDeadline;
         if (real != top.due) {
-            schedule(top.entry, true);
+            schedule(top.slot, true);
             continue;
         }
         e.silent = true;
@@ -189,27 +212,44 @@ void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
 }
 
 [[gnu::noinline]] void TransmitterRegistry::forgetOldest() {
-    Entry& oldest = order_.back();
-    unschedule(oldest);
+    // Items whose transmitter was heard since they were stamped take the newer
+    // stamp, until the top is the one heard longest ago.
+    while (entries_[heardOrder_.front().slot].heard != heardOrder_.front().heard) {
+        const Slot slot = heardOrder_.front().slot;
+        sinkTop(heardOrder_, Heard{entries_[slot].heard, slot});
+    }
+    const Slot slot = heardOrder_.front().slot;
+    std::pop_heap(heardOrder_.begin(), heardOrder_.end(), kLater);
+    heardOrder_.pop_back();
+    Entry& oldest = entries_[slot];
     if (oldest.silent) --silentCount_;
     byAddress_.erase(oldest.address);
-    spare_.splice(spare_.begin(), order_, std::prev(order_.end()));
+    oldest.used = false;
+    oldest.deadline = kNoDeadline;
+    freeSlots_.push_back(slot);
     ++forgotten_;
 }
 
-[[gnu::noinline]] TransmitterRegistry::Order::iterator TransmitterRegistry::admit(const Reading& r) {
+[[gnu::noinline]] TransmitterRegistry::Slot TransmitterRegistry::admit(const Reading& r) {
     if (byAddress_.size() >= capacity_) forgetOldest();
-    if (spare_.empty()) {
-        order_.emplace_front();
+    Slot slot;
+    if (freeSlots_.empty()) {
+        slot = static_cast<Slot>(entries_.size());
+        entries_.emplace_back();
     } else {
-        order_.splice(order_.begin(), spare_, spare_.begin());
-        order_.front().reset();
+        slot = freeSlots_.back();
+        freeSlots_.pop_back();
+        entries_[slot].reset();
     }
-    const Order::iterator e = order_.begin();
-    e->address = r.address;
-    e->firstHeard = r.time;
-    byAddress_.insert(r.address, e);
-    return e;
+    Entry& e = entries_[slot];
+    e.used = true;
+    e.address = r.address;
+    e.firstMs = millisOf(r.time);
+    e.heard = ++heardCount_;
+    heardOrder_.push_back({e.heard, slot});
+    std::push_heap(heardOrder_.begin(), heardOrder_.end(), kLater);
+    byAddress_.insert(r.address, slot);
+    return slot;
 }
 
 [[gnu::noinline]] void TransmitterRegistry::takeFamily(Entry& e, const std::string& family) { e.family = family; }
@@ -217,42 +257,38 @@ void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
 void TransmitterRegistry::reading(const Reading& r) {
     const std::int64_t ms = millisOf(r.time);
     if (!deadlines_.empty() && deadlines_.front().due < ms) checkAt(ms, r.time);
-    Order::iterator e;
-    if (Order::iterator* found = byAddress_.find(r.address)) {
-        e = *found;
-        if (e != order_.begin()) order_.splice(order_.begin(), order_, e);
-        // A clock set back gives no interval.
-        if (e->readings > 0 && ms >= e->lastMs)
-            e->addInterval(static_cast<std::uint32_t>(std::min<std::int64_t>(ms - e->lastMs, UINT32_MAX)));
-    } else {
-        e = admit(r);
-    }
-    if (e->family != r.family) takeFamily(*e, r.family);
-    e->lastHeard = r.time;
-    e->lastMs = ms;
-    ++e->readings;
+    const Slot* found = byAddress_.find(r.address);
+    const Slot slot = found ? *found : admit(r);
+    Entry& e = entries_[slot];
+    // A clock set back gives no interval.
+    if (e.readings > 0 && ms >= e.lastMs)
+        e.addInterval(static_cast<std::uint32_t>(std::min<std::int64_t>(ms - e.lastMs, UINT32_MAX)));
+    e.heard = ++heardCount_;
+    if (e.family != r.family) takeFamily(e, r.family);
+    e.lastMs = ms;
+    ++e.readings;
     if (r.sLevel) {
-        e->sLevel = r.sLevel;
-        e->sLevelMin = e->sLevelMin ? std::min(*e->sLevelMin, *r.sLevel) : *r.sLevel;
-        e->sLevelMax = e->sLevelMax ? std::max(*e->sLevelMax, *r.sLevel) : *r.sLevel;
+        e.sLevel = r.sLevel;
+        e.sLevelMin = e.sLevelMin ? std::min(*e.sLevelMin, *r.sLevel) : *r.sLevel;
+        e.sLevelMax = e.sLevelMax ? std::max(*e.sLevelMax, *r.sLevel) : *r.sLevel;
     }
-    e->batteryLow = r.batteryLow;
-    if (r.firmware) e->firmware = r.firmware;
-    if (r.line) e->line = *r.line;
+    e.batteryLow = r.batteryLow;
+    if (r.firmware) e.firmware = r.firmware;
+    if (r.line) e.line = *r.line;
     ++generation_;
-    if (e->silent) {
-        e->silent = false;
+    if (e.silent) {
+        e.silent = false;
         --silentCount_;
-        tell(SilenceEvent::Kind::Back, *e, r.time);
+        tell(SilenceEvent::Kind::Back, e, r.time);
     }
-    if (policy_.mode != SilencePolicy::Mode::Off) schedule(e, false);
+    if (policy_.mode != SilencePolicy::Mode::Off) schedule(slot, false);
 }
 
 void TransmitterRegistry::repeatDropped(std::int32_t address, const LocalTime&) {
     // A repeat of a transmitter not (or no longer) in view tells nothing about it.
-    Order::iterator* found = byAddress_.find(address);
+    const Slot* found = byAddress_.find(address);
     if (!found) return;
-    ++(*found)->repeats;
+    ++entries_[*found].repeats;
     ++generation_;
 }
 
@@ -260,9 +296,10 @@ void TransmitterRegistry::setPolicy(SilencePolicy policy) {
     if (policy == policy_) return;
     policy_ = policy;
     // Transmitters already silent stay so until heard; the others get new deadlines.
-    for (auto e = order_.begin(); e != order_.end(); ++e) {
-        e->deadline = kNoDeadline;
-        schedule(e, true);
+    for (Slot s = 0; s < entries_.size(); ++s) {
+        if (!entries_[s].used) continue;
+        entries_[s].deadline = kNoDeadline;
+        schedule(s, true);
     }
     compactDeadlines();
     ++generation_;
@@ -272,8 +309,8 @@ TransmitterSummary TransmitterRegistry::summary(const Entry& e) {
     TransmitterSummary s;
     s.address = e.address;
     s.family = e.family;
-    s.firstHeard = e.firstHeard;
-    s.lastHeard = e.lastHeard;
+    s.firstHeard = fromWallMillis(e.firstMs);
+    s.lastHeard = fromWallMillis(e.lastMs);
     s.readings = e.readings;
     s.repeats = e.repeats;
     if (const auto m = e.medianMs()) s.medianIntervalS = *m / 1000;
@@ -288,15 +325,16 @@ TransmitterSummary TransmitterRegistry::summary(const Entry& e) {
 }
 
 std::optional<TransmitterSummary> TransmitterRegistry::find(std::int32_t address) const {
-    const Order::iterator* found = byAddress_.find(address);
+    const Slot* found = byAddress_.find(address);
     if (!found) return std::nullopt;
-    return summary(**found);
+    return summary(entries_[*found]);
 }
 
 std::vector<TransmitterSummary> TransmitterRegistry::snapshot() const {
     std::vector<TransmitterSummary> all;
-    all.reserve(order_.size());
-    for (const Entry& e : order_) all.push_back(summary(e));
+    all.reserve(byAddress_.size());
+    for (const Entry& e : entries_)
+        if (e.used) all.push_back(summary(e));
     std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.address < b.address; });
     return all;
 }

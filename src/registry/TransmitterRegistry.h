@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <optional>
 #include <climits>
 #include <string>
@@ -24,6 +23,9 @@ namespace ravo {
 // Milliseconds since 1970-01-01 00:00 on the wall clock's own calendar (no time
 // zone): a count that only moves on as the local time does.
 std::int64_t wallMillis(const LocalTime& t);
+
+// The local time of a wallMillis count.
+LocalTime fromWallMillis(std::int64_t ms);
 
 // "YYYY-MM-DD HH:MM:SS"
 std::string civilTime(const LocalTime& t);
@@ -106,31 +108,34 @@ public:
     std::vector<TransmitterSummary> snapshot() const;
 
 private:
-    // Silence deadlines as a min-heap of (due, address). An item is in force only
-    // while its transmitter is still known with that very deadline; others are
-    // dropped when they come to the top.
     static constexpr std::int64_t kNoDeadline = INT64_MIN;
+    using Slot = std::uint32_t;
+    // What every reading touches comes first and keeps to few cache lines: the
+    // decoders' own work between two readings pushes the registry out of the
+    // nearest cache, so each line it touches costs a fetch.
     struct Entry {
         std::int32_t address = 0;
-        std::string family;
-        LocalTime firstHeard, lastHeard;
-        std::int64_t lastMs = 0;
-        std::uint64_t readings = 0, repeats = 0;
-        std::optional<double> sLevel, sLevelMin, sLevelMax;
+        bool used = false;  // a slot of a forgotten transmitter waits for the next new one
+        bool silent = false;
         std::optional<bool> batteryLow;
         std::optional<int> firmware;
+        std::uint64_t readings = 0;
+        std::uint64_t heard = 0;  // arrival order of the last reading
+        std::int64_t lastMs = 0;  // wallMillis of the last reading
+        std::int64_t deadline = kNoDeadline;
+        std::int64_t autoThresholdMs = 0;  // three times silenceMedianMs
+        std::uint32_t ringNext = 0, sinceMedian = 0;
+        std::optional<double> sLevel, sLevelMin, sLevelMax;
+        std::string family;
         std::optional<std::string> line;
-        bool silent = false;
         // The last intervals (ms) in arrival order, as a ring. The median that
         // silence goes by is worked out afresh with every interval while there are
         // few, then once per window's worth (the window's median moves no faster);
         // the outputs always get the exact median.
         std::vector<std::uint32_t> ring;
-        std::size_t ringNext = 0;
         std::optional<double> silenceMedianMs;
-        std::int64_t autoThresholdMs = 0;  // three times silenceMedianMs
-        std::size_t sinceMedian = 0;
-        std::int64_t deadline = kNoDeadline;
+        std::int64_t firstMs = 0;
+        std::uint64_t repeats = 0;
 
         std::optional<double> medianMs() const;
         void addInterval(std::uint32_t ms);
@@ -138,30 +143,35 @@ private:
         void reset();
         void refreshMedian();
     };
-    using Order = std::list<Entry>;  // most recently heard first
-    // A heap item names its entry; entries are never freed while the registry
-    // lives (a forgotten one waits in spare_ for the next new address), so the
-    // address and the deadline tell whether the item is still in force.
+    // Silence deadlines as a min-heap of (due, address). An item is in force only
+    // while its slot still holds that transmitter with that very deadline; others
+    // are dropped when they come to the top.
     struct Deadline {
         std::int64_t due;
         std::int32_t address;
-        Order::iterator entry;
+        Slot slot;
         bool operator>(const Deadline& o) const { return due != o.due ? due > o.due : address > o.address; }
+    };
+    // The order of hearing as a min-heap with one item per transmitter, kept
+    // lazily: a reading only stamps its entry, and an item found stale on top when
+    // one must be forgotten takes its entry's stamp and sinks to its place.
+    struct Heard {
+        std::uint64_t heard;
+        Slot slot;
+        bool operator>(const Heard& o) const { return heard > o.heard; }
     };
 
     std::optional<std::int64_t> thresholdMs(const Entry& e) const;
-    // A new address: the entry of the one heard longest ago when the registry is
-    // full, else a spare or a new one, at the front of the order.
-    Order::iterator admit(const Reading& r);
-    // The parts of a reading that change seldom: a new family, the line.
+    // A new address, in the slot of the one heard longest ago when the registry
+    // is full, else in a free or a new one.
+    Slot admit(const Reading& r);
     static void takeFamily(Entry& e, const std::string& family);
     // Gives `e` the deadline of its silence. A deadline already set that is
     // earlier is left alone unless `exact`: the check moves it on when it comes.
-    void schedule(Order::iterator e, bool exact);
-    void unschedule(Entry& e);
+    void schedule(Slot slot, bool exact);
     void forgetOldest();
     void checkAt(std::int64_t nowMs, const LocalTime& now);
-    void pushDeadline(Order::iterator e, std::int64_t due);
+    void pushDeadline(Slot slot, std::int64_t due);
     void compactDeadlines();
     void moveTopDeadline(std::int64_t due);
     void tell(SilenceEvent::Kind kind, const Entry& e, const LocalTime& now);
@@ -172,10 +182,12 @@ private:
 
     std::size_t capacity_;
     SilencePolicy policy_;
-    Order order_;
-    Order spare_;
-    AddressIndex<Order::iterator> byAddress_;
+    std::vector<Entry> entries_;
+    std::vector<Slot> freeSlots_;
+    AddressIndex<Slot> byAddress_;
+    std::vector<Heard> heardOrder_;    // heap, heard longest ago on top
     std::vector<Deadline> deadlines_;  // heap, earliest on top
+    std::uint64_t heardCount_ = 0;
     std::vector<Listener> listeners_;
     std::uint64_t forgotten_ = 0;
     std::size_t silentCount_ = 0;
