@@ -3,6 +3,7 @@
 // registry listening, and the cost of one frame at a small and a large backlog.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -76,6 +77,7 @@ struct NobodySink : ReadingSink {
     void reading(const Reading&) override {}
     void badFrame(const BadFrameEvent&) override {}
     bool wantsFields() const override { return false; }
+    bool wantsBadFrames() const override { return false; }
 };
 
 void run(benchmark::State& state, Form form, bool logging, Listener listener = Listener::None) {
@@ -119,6 +121,42 @@ void BM_BinaryJson(benchmark::State& s) { run(s, Form::Binary, false, Listener::
 void BM_BinaryLogging(benchmark::State& s) { run(s, Form::Binary, true); }
 void BM_MixedLogging(benchmark::State& s) { run(s, Form::Mixed, true); }
 
+// Binary frames without and with the registry (silence off: 0, auto: 1), in
+// alternating batches of 256 frames from one process, so that a machine that speeds
+// up or slows down meanwhile weighs on both alike. Reports the registry's cost in
+// percent of the frame time.
+void BM_RegistryCost(benchmark::State& state) {
+    const std::vector<std::string> events = stream(Form::Binary, 4096);
+    Bench plain(false), counted(false);
+    TransmitterRegistry transmitters(TransmitterRegistry::kDefaultCapacity,
+                                     state.range(0) ? SilencePolicy::automatic() : SilencePolicy::off());
+    counted.rx->readings.add(&transmitters);
+    using Clock = std::chrono::steady_clock;
+    Clock::duration spent[2]{};
+    size_t next[2]{};
+    Bench* benches[2] = {&plain, &counted};
+    auto batch = [&](int which) {
+        Bench& b = *benches[which];
+        const auto start = Clock::now();
+        for (int k = 0; k < 256; ++k) {
+            b.clock.advance(1);
+            b.rx->receive(events[next[which]++ & 4095]);
+            drainReceiveBuffer(*b.rx);
+        }
+        spent[which] += Clock::now() - start;
+    };
+    bool plainFirst = true;
+    for (auto _ : state) {
+        // Each goes first every other time: neither always finds the caches the other left.
+        batch(plainFirst ? 0 : 1);
+        batch(plainFirst ? 1 : 0);
+        plainFirst = !plainFirst;
+    }
+    state.counters["plain_ns"] = std::chrono::duration<double, std::nano>(spent[0]).count() / static_cast<double>(next[0]);
+    state.counters["registry_ns"] = std::chrono::duration<double, std::nano>(spent[1]).count() / static_cast<double>(next[1]);
+    state.counters["cost_%"] = 100.0 * (static_cast<double>(spent[1].count()) / static_cast<double>(spent[0].count()) - 1);
+}
+
 // The registry on its own: readings of 15 transmitters a second apart, silence
 // off (0) or auto (1).
 void BM_RegistryReading(benchmark::State& state) {
@@ -160,6 +198,7 @@ BENCHMARK(BM_Binary);
 BENCHMARK(BM_BinaryJson);
 BENCHMARK(BM_BinaryReadings);
 BENCHMARK(BM_BinaryRegistry);
+BENCHMARK(BM_RegistryCost)->Arg(0)->Arg(1);
 BENCHMARK(BM_TextLines);
 BENCHMARK(BM_StxPayloads);
 BENCHMARK(BM_Mixed);

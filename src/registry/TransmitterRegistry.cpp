@@ -85,14 +85,14 @@ std::optional<double> TransmitterRegistry::Entry::medianMs() const {
     sinceMedian = 0;
 }
 
-void TransmitterRegistry::Entry::addInterval(std::uint32_t ms) {
+void TransmitterRegistry::Entry::addInterval(std::uint32_t ms, bool silenceMedian) {
     if (ring.size() < kIntervalWindow) {
         ring.push_back(ms);
     } else {
         ring[ringNext] = ms;
         ringNext = static_cast<std::uint32_t>((ringNext + 1) % kIntervalWindow);
     }
-    if (ring.size() < kFewIntervals || ++sinceMedian >= kIntervalWindow) refreshMedian();
+    if (silenceMedian && (ring.size() < kFewIntervals || ++sinceMedian >= kIntervalWindow)) refreshMedian();
 }
 
 TransmitterRegistry::TransmitterRegistry(std::size_t capacity, SilencePolicy policy)
@@ -262,7 +262,8 @@ void TransmitterRegistry::reading(const Reading& r) {
     Entry& e = entries_[slot];
     // A clock set back gives no interval.
     if (e.readings > 0 && ms >= e.lastMs)
-        e.addInterval(static_cast<std::uint32_t>(std::min<std::int64_t>(ms - e.lastMs, UINT32_MAX)));
+        e.addInterval(static_cast<std::uint32_t>(std::min<std::int64_t>(ms - e.lastMs, UINT32_MAX)),
+                      policy_.mode == SilencePolicy::Mode::Auto);
     e.heard = ++heardCount_;
     if (e.family != r.family) takeFamily(e, r.family);
     e.lastMs = ms;
@@ -298,6 +299,7 @@ void TransmitterRegistry::setPolicy(SilencePolicy policy) {
     // Transmitters already silent stay so until heard; the others get new deadlines.
     for (Slot s = 0; s < entries_.size(); ++s) {
         if (!entries_[s].used) continue;
+        if (policy_.mode == SilencePolicy::Mode::Auto) entries_[s].refreshMedian();
         entries_[s].deadline = kNoDeadline;
         schedule(s, true);
     }

@@ -138,7 +138,8 @@ private:
         std::uint64_t repeats = 0;
 
         std::optional<double> medianMs() const;
-        void addInterval(std::uint32_t ms);
+        // `silenceMedian`: the median that silence goes by is kept up (auto silence only).
+        void addInterval(std::uint32_t ms, bool silenceMedian);
         // Empty again for a new address; the ring keeps its storage.
         void reset();
         void refreshMedian();

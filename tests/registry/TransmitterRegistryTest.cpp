@@ -120,6 +120,20 @@ Reading reading(std::int32_t address, int second, std::optional<double> sLevel =
     return r;
 }
 
+// Auto silence chosen after the readings (the window's box): the medians are
+// worked out then, from the intervals kept meanwhile.
+TEST(Registry, AutoSilenceChosenLater) {
+    TransmitterRegistry registry(10, SilencePolicy::off());
+    std::vector<std::string> silent;
+    registry.addListener([&](const SilenceEvent& e) { silent.push_back(civilTime(e.time)); });
+    for (int t : {0, 10, 20, 30}) registry.reading(reading(5, t));
+    registry.setPolicy(SilencePolicy::automatic());
+    registry.check(LocalTime{2026, 12, 9, 14, 0, 59, 0});
+    EXPECT_TRUE(silent.empty());
+    registry.check(LocalTime{2026, 12, 9, 14, 1, 1, 0});
+    EXPECT_EQ(silent, (std::vector<std::string>{"2026-12-09 14:01:01"}));
+}
+
 TEST(Registry, ForgetsTheTransmitterHeardLongestAgo) {
     TransmitterRegistry registry(3, SilencePolicy::fixed(100));
     std::vector<std::int32_t> silent;
