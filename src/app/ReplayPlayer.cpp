@@ -1,6 +1,6 @@
 #include "app/ReplayPlayer.h"
 
-#include <chrono>
+#include "common/Clock.h"
 
 namespace ravo::app {
 namespace {
@@ -8,13 +8,7 @@ namespace {
 // A batch of records at full speed lasts this long before the window gets a turn.
 constexpr qint64 kBatchMs = 20;
 
-double millisecondsOf(const LocalTime& t) {
-    using namespace std::chrono;
-    const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
-                                        std::chrono::day{static_cast<unsigned>(t.day)}};
-    return static_cast<double>(day.time_since_epoch() / milliseconds{1}) +
-           ((t.hour * 60.0 + t.minute) * 60.0 + t.second) * 1000.0 + t.millisecond;
-}
+double millisecondsOf(const LocalTime& t) { return static_cast<double>(wallMillis(t)); }
 
 }  // namespace
 

@@ -24,32 +24,41 @@ LocalTime SystemClock::now() const {
     return lt;
 }
 
+std::int64_t wallMillis(const LocalTime& t) {
+    using namespace std::chrono;
+    const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
+                                        std::chrono::day{static_cast<unsigned>(t.day)}};
+    return day.time_since_epoch().count() * 86400000LL + t.hour * 3600000LL + t.minute * 60000LL +
+           t.second * 1000LL + t.millisecond;
+}
+
+LocalTime fromWallMillis(std::int64_t ms) {
+    using namespace std::chrono;
+    const sys_time<milliseconds> point{milliseconds{ms}};
+    const sys_days day = floor<days>(point);
+    const year_month_day ymd{day};
+    const hh_mm_ss<milliseconds> tod{point - day};
+    return {static_cast<int>(ymd.year()),
+            static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day())),
+            static_cast<int>(tod.hours().count()),
+            static_cast<int>(tod.minutes().count()),
+            static_cast<int>(tod.seconds().count()),
+            static_cast<int>(tod.subseconds().count())};
+}
+
 void SettableClock::advance(double seconds) {
     using namespace std::chrono;
     if (!(seconds > 0) || !std::isfinite(seconds)) return;
     // Wall-clock arithmetic on the civil calendar (the capture's times are local).
-    const sys_days day = year_month_day{year{time_.year}, month{static_cast<unsigned>(time_.month)},
-                                        std::chrono::day{static_cast<unsigned>(time_.day)}};
-    const milliseconds from = duration_cast<milliseconds>(day.time_since_epoch() + hours{time_.hour} + minutes{time_.minute} +
-                                                          std::chrono::seconds{time_.second}) +
-                              milliseconds{time_.millisecond};
+    const std::int64_t from = wallMillis(time_);
     // The clock stops at the last millisecond of the year 9999: a capture may move
     // it on by any amount, and the sum must stay a date.
-    constexpr milliseconds kLast = duration_cast<milliseconds>((sys_days{std::chrono::year{9999} / 12 / 31} + days{1}).time_since_epoch()) -
-                                   milliseconds{1};
-    const double target = static_cast<double>(from.count()) + seconds * 1000.0;
-    const milliseconds to = target >= static_cast<double>(kLast.count()) ? kLast : milliseconds{std::llround(target)};
-    const sys_time<milliseconds> point{std::max(to, from)};
-    const sys_days newDay = floor<days>(point);
-    const year_month_day ymd{newDay};
-    const hh_mm_ss<milliseconds> tod{point - newDay};
-    time_.year = static_cast<int>(ymd.year());
-    time_.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
-    time_.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
-    time_.hour = static_cast<int>(tod.hours().count());
-    time_.minute = static_cast<int>(tod.minutes().count());
-    time_.second = static_cast<int>(tod.seconds().count());
-    time_.millisecond = static_cast<int>(tod.subseconds().count());
+    constexpr std::int64_t kLast =
+        (sys_days{std::chrono::year{9999} / 12 / 31} + days{1}).time_since_epoch() / milliseconds{1} - 1;
+    const double target = static_cast<double>(from) + seconds * 1000.0;
+    const std::int64_t to = target >= static_cast<double>(kLast) ? kLast : std::llround(target);
+    time_ = fromWallMillis(std::max(to, from));
 }
 
 bool isValidLocalTime(const LocalTime& t) {

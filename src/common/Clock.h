@@ -2,6 +2,8 @@
 // a replayed capture sets.
 #pragma once
 
+#include <cstdint>
+
 namespace ravo {
 
 // A local date and time, as the operator's wall clock reads it.
@@ -33,6 +35,12 @@ public:
 private:
     LocalTime time_;
 };
+
+// Milliseconds since 1970-01-01 00:00 on the wall clock's own calendar (no time
+// zone): a count that only moves on as the local time does.
+std::int64_t wallMillis(const LocalTime& t);
+// The local time of a wallMillis count.
+LocalTime fromWallMillis(std::int64_t ms);
 
 // True when the fields form a real calendar date and time of day.
 bool isValidLocalTime(const LocalTime& t);

@@ -3,34 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
 namespace ravo {
-
-std::int64_t wallMillis(const LocalTime& t) {
-    using namespace std::chrono;
-    const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
-                                        std::chrono::day{static_cast<unsigned>(t.day)}};
-    return day.time_since_epoch().count() * 86400000LL + t.hour * 3600000LL + t.minute * 60000LL +
-           t.second * 1000LL + t.millisecond;
-}
-
-LocalTime fromWallMillis(std::int64_t ms) {
-    using namespace std::chrono;
-    const sys_time<milliseconds> point{milliseconds{ms}};
-    const sys_days day = floor<days>(point);
-    const year_month_day ymd{day};
-    const hh_mm_ss<milliseconds> tod{point - day};
-    return {static_cast<int>(ymd.year()),
-            static_cast<int>(static_cast<unsigned>(ymd.month())),
-            static_cast<int>(static_cast<unsigned>(ymd.day())),
-            static_cast<int>(tod.hours().count()),
-            static_cast<int>(tod.minutes().count()),
-            static_cast<int>(tod.seconds().count()),
-            static_cast<int>(tod.subseconds().count())};
-}
 
 std::string civilTime(const LocalTime& t) {
     char text[32];

@@ -20,13 +20,6 @@
 
 namespace ravo {
 
-// Milliseconds since 1970-01-01 00:00 on the wall clock's own calendar (no time
-// zone): a count that only moves on as the local time does.
-std::int64_t wallMillis(const LocalTime& t);
-
-// The local time of a wallMillis count.
-LocalTime fromWallMillis(std::int64_t ms);
-
 // "YYYY-MM-DD HH:MM:SS"
 std::string civilTime(const LocalTime& t);
 
