@@ -139,7 +139,9 @@ TEST(ReadingFields, EveryFamilyFromItsFrames) {
         EXPECT_EQ(r.address, rig.rx.state.txAddress);
         EXPECT_EQ(r.vhf, c.vhf);
         // The line is the monitor line as shown, and is there when the filter hides it.
-        if (r.line && !rig.message().empty()) EXPECT_EQ(*r.line, rig.message());
+        if (r.line && !rig.message().empty()) {
+            EXPECT_EQ(*r.line, rig.message());
+        }
     }
 }
 

@@ -89,7 +89,9 @@ TEST(Recorder, ItemsOfOneEventKeepTheTimeTheirDecodeRead) {
         r.recorder.stop();
         const std::string want = "@2026-12-07 12:00:00.990\n" + capture::hexLine(c.first) +
                                  "\n@2026-12-07 12:00:01.000\n" + capture::hexLine(c.second) + "\n";
-        if (c.cut) EXPECT_EQ(slurp(path), want);
+        if (c.cut) {
+            EXPECT_EQ(slurp(path), want);
+        }
         EXPECT_EQ(r.recorder.stats().secondMismatches, c.cut ? 0u : 1u) << capture::hexLine(c.first);
 
         test::MemoryFileSystem fs;

@@ -69,8 +69,9 @@ void runSite(bool vhf, sim::Forms forms) {
         corrupted += e.kind == sim::SimEvent::Kind::Corrupted;
         const uint64_t errorsBefore = rig.rx.state.errorCount;
         rig.feed(e.bytes);
-        if (e.kind != sim::SimEvent::Kind::Corrupted)
+        if (e.kind != sim::SimEvent::Kind::Corrupted) {
             ASSERT_EQ(rig.rx.state.errorCount, errorsBefore) << "event " << i << ": " << rig.message();
+        }
         ASSERT_TRUE(rig.rx.state.receiveBuffer.empty() || rig.rx.state.receiveBuffer.size() < 3) << "event " << i;
     }
     EXPECT_GT(corrupted, 0);
