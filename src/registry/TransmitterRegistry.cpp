@@ -206,7 +206,7 @@ void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
     ++forgotten_;
 }
 
-[[gnu::noinline]] TransmitterRegistry::Slot TransmitterRegistry::admit(const Reading& r) {
+[[gnu::noinline]] TransmitterRegistry::Slot TransmitterRegistry::admit(std::int32_t address, std::int64_t ms) {
     if (byAddress_.size() >= capacity_) forgetOldest();
     Slot slot;
     if (freeSlots_.empty()) {
@@ -219,12 +219,12 @@ void TransmitterRegistry::moveTopDeadline(std::int64_t due) {
     }
     Entry& e = entries_[slot];
     e.used = true;
-    e.address = r.address;
-    e.firstMs = millisOf(r.time);
+    e.address = address;
+    e.firstMs = ms;
     e.heard = ++heardCount_;
     heardOrder_.push_back({e.heard, slot});
     std::push_heap(heardOrder_.begin(), heardOrder_.end(), kLater);
-    byAddress_.insert(r.address, slot);
+    byAddress_.insert(address, slot);
     return slot;
 }
 
@@ -234,7 +234,7 @@ void TransmitterRegistry::reading(const Reading& r) {
     const std::int64_t ms = millisOf(r.time);
     if (!deadlines_.empty() && deadlines_.front().due < ms) checkAt(ms, r.time);
     const Slot* found = byAddress_.find(r.address);
-    const Slot slot = found ? *found : admit(r);
+    const Slot slot = found ? *found : admit(r.address, ms);
     Entry& e = entries_[slot];
     // A clock set back gives no interval.
     if (e.readings > 0 && ms >= e.lastMs)

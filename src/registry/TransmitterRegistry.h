@@ -158,7 +158,7 @@ private:
     std::optional<std::int64_t> thresholdMs(const Entry& e) const;
     // A new address, in the slot of the one heard longest ago when the registry
     // is full, else in a free or a new one.
-    Slot admit(const Reading& r);
+    Slot admit(std::int32_t address, std::int64_t ms);
     static void takeFamily(Entry& e, const std::string& family);
     // Gives `e` the deadline of its silence. A deadline already set that is
     // earlier is left alone unless `exact`: the check moves it on when it comes.
