@@ -5,7 +5,7 @@
 #include <QObject>
 #include <array>
 
-#include "common/ProgramState.h"
+#include "frames/ProgramState.h"
 
 class QWidget;
 

@@ -21,16 +21,17 @@
 #include "common/Platform.h"
 #include "app/SerialControls.h"
 #include "app/TransmittersWindow.h"
-#include "cli/MqttOptions.h"
 #include "common/Clock.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
-#include "readings/JsonLines.h"
 #include "registry/TransmitterRegistry.h"
 #include "serial/Connection.h"
 #include "serial/PortTable.h"
 #include "serial/qt/QtSerialPort.h"
-#include "serial/qt/StopSignals.h"
+#include "session/MqttOutput.h"
+#include "session/Session.h"
+#include "session/qt/SessionCommandLine.h"
+#include "session/qt/SessionLoop.h"
 #include "sim/Recorder.h"
 #include "sim/Replay.h"
 
@@ -59,7 +60,7 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption({"replay", "Play the capture FILE into the window as if it arrived live.", "FILE"});
     parser.addOption(
         {"speed", "With --replay: the recorded pace times X, or max: as fast as it goes (1).", "X|max", "1"});
-    ravo::cli::addMqttOptions(parser);
+    ravo::addMqttOptions(parser);
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -101,15 +102,6 @@ bool haveDisplay() {
 #endif
 }
 
-// Opens an output file of the option `name` ("wb" or "ab"); null, with the reason
-// on stderr, when it cannot be written.
-std::FILE* openOutput(const QCommandLineParser& parser, const char* name, const char* mode) {
-    const std::string path = parser.value(name).toStdString();
-    std::FILE* f = std::fopen(path.c_str(), mode);
-    if (!f) std::fprintf(stderr, "ravo-monitor: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-    return f;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -125,14 +117,21 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("ravo-monitor");
     QApplication::setApplicationVersion(RAVO_VERSION);
 
-    const auto silence = ravo::SilencePolicy::parse(parser.value("silence-after").toStdString());
-    if (!silence) {
+    // Everything around the receiver is the session's: the echo, the JSON file, the
+    // registry behind the Transmitters window, MQTT and the recorder.
+    ravo::SessionOptions options;
+    options.program = "ravo-monitor";
+    options.keepRegistry = true;
+    options.jsonFileFlushEachLine = true;
+    options.recorder = true;
+    options.silence = ravo::SilencePolicy::parse(parser.value("silence-after").toStdString());
+    if (!options.silence) {
         std::fprintf(stderr, "ravo-monitor: --silence-after must be a positive number of seconds or auto\n");
         return 2;
     }
-
-    std::unique_ptr<ravo::cli::MqttOutput> mqtt;
-    if (std::string error; !ravo::cli::makeMqttOutput(parser, mqtt, error)) {
+    options.echoPath = parser.value("echo").toStdString();
+    options.jsonFilePath = parser.value("json-file").toStdString();
+    if (std::string error; !ravo::readMqttOptions(parser, options, error)) {
         std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
         return 2;
     }
@@ -186,55 +185,25 @@ int main(int argc, char* argv[]) {
     }
     for (const QString& d : parser.values("port")) named.push_back(d.toStdString());
 
-    // The receiver monitor's pane keeps only its newest part; the echo file keeps all of it.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> echo(nullptr, &std::fclose);
-    if (parser.isSet("echo")) {
-        echo.reset(openOutput(parser, "echo", "wb"));
-        if (!echo) return 2;
-    }
-
-    // Every reading as a JSON line, flushed as it is written.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> jsonFile(nullptr, &std::fclose);
-    std::unique_ptr<ravo::JsonLinesSink> jsonLines;
-    if (parser.isSet("json-file")) {
-        jsonFile.reset(openOutput(parser, "json-file", "ab"));
-        if (!jsonFile) return 2;
-        jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
-    }
-
-    // The receiver reads the time through the recorder (which notes the decoder's
-    // reads while recording); in a replay the time is the capture's.
+    // In a replay the time is the capture's.
     ravo::SystemClock systemClock;
     ravo::ReplayClock replayClock;
-    ravo::Recorder recorder(parser.isSet("replay") ? static_cast<const ravo::Clock&>(replayClock) : systemClock);
-    ravo::DiskFileSystem files;
-    const std::string logFolder = ravo::defaultLogFolder();
-    ravo::Receiver rx(recorder.clock(), files, ravo::ReceiverSettings{logFolder, ravo::localeDecimalSeparator()});
+    ravo::Session session(parser.isSet("replay") ? static_cast<const ravo::Clock&>(replayClock) : systemClock,
+                          options);
+    if (std::string error; !session.start(error)) {
+        std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+        return 2;
+    }
+    ravo::Receiver& rx = session.receiver();
+    ravo::Recorder& recorder = *session.recorder();
     ravo::QtSerialPort port;
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
     connection.listDevices = &ravo::listedSerialDevices;
-    if (jsonLines) rx.readings.add(jsonLines.get());
-
-    if (echo) {
-        rx.screen.addListener([&echo](const ravo::ModelChange& c) {
-            if (c.kind == ravo::ModelChange::Kind::MonitorAppend && echo)
-                std::fwrite(c.text.data(), 1, c.text.size(), echo.get());
-        });
-    }
-
-    // Every transmitter in view, fed by the receiver; its window is behind the "Transmitters" button.
-    ravo::TransmitterRegistry registry(ravo::TransmitterRegistry::kDefaultCapacity, *silence);
-    rx.readings.add(&registry);
-    // With MQTT, each transmitter's availability follows the registry's silence decisions.
-    if (mqtt)
-        registry.addListener([sink = mqtt->sink.get()](const ravo::SilenceEvent& e) {
-            sink->availability(e.address, e.kind == ravo::SilenceEvent::Kind::Back);
-        });
 
     ravo::app::Mainscreen window(rx, connection, port);
-    window.attachRegistry(registry);
+    window.attachRegistry(*session.registry());
     window.attachRecorder(recorder);
-    window.startUp(files, logFolder);
+    window.startUp(session.files(), session.logFolder());
     if (parser.isSet("record")) {
         std::string error;
         if (!window.startRecording(parser.value("record").toStdString(), error)) {
@@ -245,49 +214,30 @@ int main(int argc, char* argv[]) {
 
     // With --mqtt, the status bar shows the broker connection and the drop count.
     QTimer mqttStatus;
-    if (mqtt) {
-        mqtt->publisher->start();
-        rx.readings.add(mqtt->sink.get());
-        QObject::connect(&mqttStatus, &QTimer::timeout, &window, [&] {
-            const QString text = QString::fromStdString(ravo::cli::mqttStatusText(*mqtt->publisher));
+    if (const ravo::MqttPublisher* mqtt = session.mqtt()) {
+        QObject::connect(&mqttStatus, &QTimer::timeout, &window, [&window, mqtt] {
+            const QString text = QString::fromStdString(ravo::mqttStatusText(*mqtt));
             if (window.statusBar()->currentMessage() != text) window.statusBar()->showMessage(text);
         });
         mqttStatus.start(1000);
-        window.statusBar()->showMessage(QString::fromStdString(ravo::cli::mqttStatusText(*mqtt->publisher)));
+        window.statusBar()->showMessage(QString::fromStdString(ravo::mqttStatusText(*mqtt)));
     }
     window.show();
     // Devices the user may not open are told on stderr as well as in the window.
     for (const std::string& text : connection.refusedTexts()) std::fprintf(stderr, "ravo-monitor: %s\n", text.c_str());
 
-    // A kill loses at most the last second of the echo and the recording.
-    QTimer flush;
-    QObject::connect(&flush, &QTimer::timeout, [&] {
-        recorder.flush();
-        if (echo) std::fflush(echo.get());
-    });
-    flush.start(1000);
-
-    // SIGHUP: the echo, the JSON file and the recording are closed and opened again (logrotate).
-    const ravo::ReopenSignal hangup([&] {
-        if (parser.isSet("echo")) echo.reset(openOutput(parser, "echo", "ab"));
-        if (parser.isSet("json-file")) {
-            rx.readings.remove(jsonLines.get());
-            jsonLines.reset();
-            jsonFile.reset(openOutput(parser, "json-file", "ab"));
-            if (jsonFile) {
-                jsonLines = std::make_unique<ravo::JsonLinesSink>(jsonFile.get(), true);
-                rx.readings.add(jsonLines.get());
-            }
-        }
-        std::string error;
-        if (!recorder.reopen(error)) std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
+    // Once a second the files are written out; SIGHUP reopens them (logrotate); SIGINT
+    // or SIGTERM closes the window as if the operator had closed it.
+    const ravo::SessionLoop loop(session, [&window] {
+        window.close();
+        QApplication::quit();
     });
 
     std::unique_ptr<ravo::app::ReplayPlayer> player;
     if (parser.isSet("replay")) {
         player = std::make_unique<ravo::app::ReplayPlayer>(rx, replayClock, std::move(replayLines), replaySpeed);
-        player->beforeDecoding = [&recorder] { recorder.beginDecoding(); };
-        player->afterDecoding = [&recorder] { recorder.endDecoding(); };
+        player->beforeDecoding = [&session] { session.beginDecoding(); };
+        player->afterDecoding = [&session] { session.endDecoding(); };
         player->start();
     }
 
@@ -315,12 +265,6 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    // Stopped by a signal, the window closes as if the operator had closed it.
-    const ravo::StopSignals stop([&window] {
-        window.close();
-        QApplication::quit();
-    });
-
     if (parser.isSet("screenshot")) {
         const QString file = parser.value("screenshot");
         QTimer::singleShot(static_cast<int>(screenshotAfter * 1000), &window, [&window, file] {
@@ -343,12 +287,6 @@ int main(int argc, char* argv[]) {
         });
     }
     const int status = app.exec();
-    recorder.stop();
-    if (mqtt) {
-        mqtt->publisher->waitUntilDelivered(std::chrono::seconds(3));
-        mqtt->publisher->stop();
-        rx.readings.remove(mqtt->sink.get());
-    }
-    rx.readings.remove(&registry);
+    if (std::string error; !session.stop(error)) std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
     return status;
 }

@@ -5,40 +5,18 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 #include "cli/CliCommon.h"
-#include "cli/RegistryOptions.h"
-#include "cli/MqttOptions.h"
-#include "cli/ConfigFile.h"
+#include "core/Receiver.h"
+#include "session/Session.h"
 #include "sim/Replay.h"
 
 namespace ravo::cli {
-namespace {
-
-// Gives the broker a bounded time to acknowledge everything; says so when some
-// messages were dropped or are still unacknowledged.
-bool deliverAll(MqttPublisher& publisher) {
-    const bool delivered = publisher.waitUntilDelivered(std::chrono::seconds(10));
-    const std::size_t left = publisher.backlog();
-    const std::string why = publisher.lastError();
-    publisher.stop();
-    if (delivered && publisher.dropped() == 0) return true;
-    if (!delivered)
-        std::fprintf(stderr, "ravo-cli: %zu MQTT messages not acknowledged by the broker within 10 s%s\n", left,
-                     why.empty() ? "" : (" (" + why + ")").c_str());
-    if (publisher.dropped())
-        std::fprintf(stderr, "ravo-cli: %llu MQTT messages dropped (queue full)\n",
-                     static_cast<unsigned long long>(publisher.dropped()));
-    return false;
-}
-
-}  // namespace
 
 int runDecode(const QStringList& args) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Decode a capture of receiver traffic (FILE, or standard input).");
-    addDecodeOptions(parser);
+    addScreenOptions(parser);
     addRegistryOptions(parser, false);
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
     addMqttOptions(parser);
@@ -48,14 +26,15 @@ int runDecode(const QStringList& args) {
     std::string error;
     if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
 
-    DecodeOptions options;
-    if (!readDecodeOptions(parser, options, error)) return fail(error);
-    RegistryOptions registryOptions;
-    if (!readRegistryOptions(parser, false, registryOptions, error)) return fail(error);
-    std::unique_ptr<MqttOutput> mqtt;
-    if (!makeMqttOutput(parser, mqtt, error)) return fail(error);
-    // Each transmitter's availability over MQTT needs the registry's silence decisions.
-    if (mqtt && !registryOptions.silence) registryOptions.silence = SilencePolicy::automatic();
+    SessionOptions options;
+    options.messagesOnStdout = true;
+    options.errorsOnStderr = true;
+    options.silenceOnStderr = true;
+    options.mqttStopReport = SessionOptions::MqttStopReport::Losses;
+    options.mqttStopWaitSeconds = 10;
+    if (!readScreenOptions(parser, options, error) || !readRegistryOptions(parser, false, options, error) ||
+        !readMqttOptions(parser, options, error))
+        return fail(error);
 
     const QString file = parser.positionalArguments().value(0, "-");
     const bool fromStdin = file == "-";
@@ -69,31 +48,25 @@ int runDecode(const QStringList& args) {
 
     ReplayClock clock;
     Session session(clock, options);
-    if (!session.configure(error)) return fail(error);
+    if (!session.start(error)) return fail(error);
     Receiver& rx = session.receiver();
-    RegistrySession registry(rx, registryOptions);
-    routeSilenceEvents(registry, session, mqtt ? mqtt->sink.get() : nullptr);
-    if (mqtt) {
-        if (!mqtt->publisher->start()) return fail(mqtt->publisher->lastError());
-        rx.readings.add(mqtt->sink.get());
-    }
 
     if (parser.isSet("raw")) {
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (in.bad()) return fail("cannot read " + inputName);
         rx.receive(bytes);
         drainReceiveBuffer(rx);
-    } else if (const auto bad = replayCapture(in, rx, clock, [&] { registry.check(clock.now()); })) {
+    } else if (const auto bad = replayCapture(in, rx, clock, [&] {
+                   if (TransmitterRegistry* r = session.registry()) r->check(clock.now());
+               })) {
         std::fflush(stdout);
         return fail(inputName + ":" + std::to_string(bad->line) + ": " + bad->reason);
     } else if (in.bad()) {
         return fail("cannot read " + inputName);
     }
-    registry.finishDecode(clock.now(), session.json());
-    std::fflush(stdout);
-    if (!session.writeState(error)) return fail(error);
-    if (mqtt && !deliverAll(*mqtt->publisher)) return 1;
-    return 0;
+    session.finishInput();
+    if (!session.stop(error)) return fail(error);
+    return session.mqttIncomplete() ? 1 : 0;
 }
 
 }  // namespace ravo::cli

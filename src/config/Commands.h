@@ -15,6 +15,11 @@ namespace ravo {
 
 class Receiver;
 
+// Wakes the receiver: from here on it forwards every packet it hears.
+inline constexpr const char* kMonitorOn = "\rMONITOR 1\r";
+// Tells it to stop forwarding (sent when a program lets go of the port).
+inline constexpr const char* kMonitorOff = "MONITOR 0\r";
+
 // The three bytes of an address value, or nothing when the value cannot be sent
 // (below 0, above 16777215, or a fraction that rounds past the last byte).
 std::optional<std::string> addressBytes(double value);

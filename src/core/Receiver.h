@@ -11,7 +11,7 @@
 
 #include "common/Clock.h"
 #include "common/NumberText.h"
-#include "common/ProgramState.h"
+#include "frames/ProgramState.h"
 #include "presentation/FileSystem.h"
 #include "presentation/ScreenModel.h"
 #include "profile/Profile.h"

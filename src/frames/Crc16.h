@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "common/ProgramState.h"
+#include "frames/ProgramState.h"
 
 namespace ravo {
 

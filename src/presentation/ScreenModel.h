@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "common/Colours.h"
-#include "common/ProgramState.h"
+#include "frames/ProgramState.h"
 
 namespace ravo {
 

@@ -26,11 +26,11 @@ OpenOutcome Connection::openCurrent() {
 }
 
 void Connection::sendMonitorOn() {
-    if (port_.isOpen()) port_.write("\rMONITOR 1\r");
+    if (port_.isOpen()) port_.write(kMonitorOn);
 }
 
 void Connection::sendMonitorOff() {
-    if (port_.isOpen()) port_.write("MONITOR 0\r");
+    if (port_.isOpen()) port_.write(kMonitorOff);
 }
 
 void Connection::probePort(int n) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "frames/Dispatch.h"
+#include "decoders/Dispatch.h"
 
 namespace ravo {
 namespace {

@@ -2,7 +2,7 @@
 file(GLOB_RECURSE core_files ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
 set(bad "")
 foreach(f ${core_files})
-  if(f MATCHES "/src/(app|cli|serial/qt)/")
+  if(f MATCHES "/src/(app|cli|serial/qt|session/qt)/")
     continue()
   endif()
   file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")

@@ -4,7 +4,7 @@
 #include "core/Receiver.h"
 #include "frames/BadFrames.h"
 #include "frames/Crc16.h"
-#include "frames/Dispatch.h"
+#include "decoders/Dispatch.h"
 #include "frames/FrameExtraction.h"
 
 namespace ravo {

@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 #include "frames/FrameExtraction.h"
-#include "serial/ReceiveBuffer.h"
+#include "frames/ReceiveBuffer.h"
 
 namespace ravo {
 namespace {

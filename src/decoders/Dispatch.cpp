@@ -1,4 +1,4 @@
-#include "frames/Dispatch.h"
+#include "decoders/Dispatch.h"
 
 #include "decoders/Decoders.h"
 

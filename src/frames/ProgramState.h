@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "common/TimeTexts.h"
-#include "serial/ReceiveBuffer.h"
+#include "frames/ReceiveBuffer.h"
 
 namespace ravo {
 

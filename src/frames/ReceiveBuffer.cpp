@@ -1,4 +1,4 @@
-#include "serial/ReceiveBuffer.h"
+#include "frames/ReceiveBuffer.h"
 
 #include <algorithm>
 

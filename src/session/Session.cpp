@@ -1,0 +1,304 @@
+#include "session/Session.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+
+#include "common/Latin1.h"
+#include "common/Platform.h"
+#include "core/Receiver.h"
+#include "presentation/FileSystem.h"
+#include "presentation/StateSnapshot.h"
+#include "readings/JsonLines.h"
+#include "registry/RegistryCsv.h"
+#include "registry/RegistryJson.h"
+#include "session/MqttOutput.h"
+#include "session/RegistryOutput.h"
+#include "sim/Recorder.h"
+#include "sim/Replay.h"
+
+namespace ravo {
+
+Session::Session(const Clock& clock, SessionOptions options)
+    : options_(std::move(options)), logFolder_(defaultLogFolder()), clock_(clock) {
+    if (options_.recorder) recorder_ = std::make_unique<Recorder>(clock);
+    if (options_.screen && options_.screen->logDir.empty()) files_ = std::make_unique<NoFileSystem>();
+    else files_ = std::make_unique<DiskFileSystem>();
+    // The receiver reads the time through the recorder, which stamps each item with
+    // the time its decode read (it passes the time through when not recording).
+    rx_ = std::make_unique<Receiver>(recorder_ ? recorder_->clock() : clock, *files_,
+                                     ReceiverSettings{logFolder_, localeDecimalSeparator()});
+    if (recorder_) recorder_->attach(*rx_);
+
+    const bool text = options_.messagesOnStdout && !options_.jsonStdout;
+    rx_->screen.addListener([this, text](const ModelChange& c) {
+        if (c.kind == ModelChange::Kind::Message && text) {
+            const std::string line = latin1ToUtf8(c.text) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        } else if (c.kind == ModelChange::Kind::MonitorAppend && echo_) {
+            std::fwrite(c.text.data(), 1, c.text.size(), echo_);
+        }
+    });
+    if (options_.errorsOnStderr)
+        rx_->onError = [this](const std::string& message) {
+            std::fprintf(stderr, "Error: %s\n", latin1ToUtf8(message).c_str());
+            rx_->pendingErrors.clear();  // nothing waits for an OK here
+        };
+}
+
+Session::~Session() {
+    if (mqtt_) {
+        if (mqttStarted_) mqtt_->publisher->stop();
+        rx_->readings.remove(mqtt_->sink.get());
+    }
+    if (registry_) rx_->readings.remove(registry_.get());
+    if (jsonFileSink_) rx_->readings.remove(jsonFileSink_.get());
+    if (jsonStdout_) rx_->readings.remove(jsonStdout_.get());
+    if (recorder_) recorder_->stop();
+    if (echo_) std::fclose(echo_);
+    if (jsonFile_) std::fclose(jsonFile_);
+}
+
+MqttPublisher* Session::mqtt() { return mqtt_ ? mqtt_->publisher.get() : nullptr; }
+
+void Session::tell(const std::string& text) const { std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), text.c_str()); }
+
+bool Session::start(std::string& error) {
+    if (!makeMqttOutput(options_.mqtt, mqtt_, error)) return false;
+    if (!configureScreen(error) || !openEcho(error) || !openJson(error)) return false;
+    makeRegistry();
+    // The summary file is written at once (empty), so a folder that cannot take it is told now.
+    if (!writeSummaryFile(error)) return false;
+    if (!options_.recordPath.empty()) {
+        if (!recorder_ || !recorder_->start(options_.recordPath, options_.recordComment, false, error)) {
+            if (!recorder_) error = "cannot record here";
+            return false;
+        }
+    }
+    if (mqtt_) {
+        if (!mqtt_->publisher->start()) {
+            error = mqtt_->publisher->lastError();
+            return false;
+        }
+        mqttStarted_ = true;
+        rx_->readings.add(mqtt_->sink.get());
+    }
+    return true;
+}
+
+bool Session::configureScreen(std::string& error) {
+    if (!options_.screen) return true;
+    const ScreenOptions& o = *options_.screen;
+    Receiver& rx = *rx_;
+    rx.selectBand(o.vhf);
+    if (!o.logDir.empty()) {
+        // Like the default log folder at start-up, the folder asked for is created when missing.
+        if (!files_->folderExists(o.logDir) && !files_->createFolder(o.logDir)) {
+            error = "cannot create the log folder " + o.logDir;
+            return false;
+        }
+        rx.screen.setLoggingEnabled(true);
+        rx.screen.setText(Field::txtfilepath, o.logDir);
+    }
+    rx.screen.setSeparateFiles(o.separateFiles);
+    typeIntoBox(rx, "txtpulsefilename", o.pulsePrefix);
+    typeIntoBox(rx, "txttempfilename", o.tempPrefix);
+    typeIntoBox(rx, "txtaddfilter", o.filter);
+    for (const auto& [name, text] : o.sets) {
+        if (!typeIntoBox(rx, name, text)) {
+            error = "--set: no text box named '" + name + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Session::openEcho(std::string& error) {
+    if (options_.echoPath.empty()) return true;
+    echo_ = std::fopen(options_.echoPath.c_str(), "wb");
+    if (!echo_) error = "cannot write " + options_.echoPath + ": " + std::strerror(errno);
+    return echo_ != nullptr;
+}
+
+bool Session::openJson(std::string& error) {
+    if (options_.jsonStdout && !jsonStdout_) {
+        // stdout is flushed after every tick, once a second and at the end.
+        jsonStdout_ = std::make_unique<JsonLinesSink>(stdout, false);
+        rx_->readings.add(jsonStdout_.get());
+    }
+    if (options_.jsonFilePath.empty()) return true;
+    jsonFile_ = std::fopen(options_.jsonFilePath.c_str(), "ab");
+    if (!jsonFile_) {
+        error = "cannot write " + options_.jsonFilePath + ": " + std::strerror(errno);
+        return false;
+    }
+    jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, options_.jsonFileFlushEachLine);
+    rx_->readings.add(jsonFileSink_.get());
+    return true;
+}
+
+void Session::makeRegistry() {
+    if (!options_.wantsRegistry()) return;
+    // Each transmitter's availability over MQTT needs the registry's silence decisions.
+    const SilencePolicy policy =
+        options_.silence.value_or(mqtt_ ? SilencePolicy::automatic() : SilencePolicy::off());
+    registry_ = std::make_unique<TransmitterRegistry>(TransmitterRegistry::kDefaultCapacity, policy);
+    registry_->addListener([this](const SilenceEvent& e) {
+        if (options_.silenceOnStderr) {
+            std::fflush(stdout);  // the decoded lines so far come first when both go to one place
+            std::fprintf(stderr, "%s\n", silenceEventText(options_.program, e).c_str());
+        }
+        if (jsonStdout_ || jsonFile_) writeJsonLine(silenceEventJson(e).dump());
+        if (mqtt_) mqtt_->sink->availability(e.address, e.kind == SilenceEvent::Kind::Back);
+    });
+    rx_->readings.add(registry_.get());
+}
+
+bool Session::writeSummaryFile(std::string& error) {
+    if (!registry_ || options_.summaryFile.empty()) return true;
+    return ravo::writeSummaryFile(*registry_, options_.summaryFile, error);
+}
+
+void Session::writeJsonLine(const std::string& json) {
+    const std::string line = json + "\n";
+    if (options_.jsonStdout) std::fwrite(line.data(), 1, line.size(), stdout);
+    if (jsonFile_) {
+        std::fwrite(line.data(), 1, line.size(), jsonFile_);
+        std::fflush(jsonFile_);
+    }
+}
+
+void Session::beginDecoding() {
+    if (recorder_) recorder_->beginDecoding();
+}
+
+void Session::endDecoding() {
+    if (recorder_) recorder_->endDecoding();
+}
+
+bool Session::flushJson(std::string& error) {
+    std::fflush(stdout);
+    if (!jsonFile_) return true;
+    if (std::fflush(jsonFile_) != 0 || jsonFileSink_->failed()) {
+        error = "cannot write " + options_.jsonFilePath;
+        return false;
+    }
+    return true;
+}
+
+void Session::afterTick() {
+    std::string error;
+    if (!flushJson(error) && !jsonFailureTold_) {
+        jsonFailureTold_ = true;
+        tell(error);
+    }
+}
+
+void Session::everySecond() {
+    if (recorder_) recorder_->flush();
+    if (echo_) std::fflush(echo_);
+    afterTick();
+    if (registry_) registry_->check(clock_.now());
+    if (++seconds_ % 60 == 0) {
+        std::string error;
+        if (!writeSummaryFile(error)) tell(error);
+    }
+    if (mqtt_ && options_.mqttStatusOnStderr) {
+        const MqttPublisher& p = *mqtt_->publisher;
+        const bool connected = p.connected();
+        const std::string why = connected ? std::string() : p.lastError();
+        if (connected != mqttConnected_ || why != mqttWhy_) {
+            mqttConnected_ = connected;
+            mqttWhy_ = why;
+            tell(mqttStatusText(p) + (why.empty() ? "" : " (" + why + ")"));
+        }
+        if (p.dropped() != mqttDropped_) {
+            mqttDropped_ = p.dropped();
+            tell("MQTT: " + std::to_string(mqttDropped_) + " messages dropped so far (queue full)");
+        }
+    }
+}
+
+void Session::reopenOutputs() {
+    if (!options_.echoPath.empty()) {
+        if (echo_) std::fclose(echo_);
+        echo_ = std::fopen(options_.echoPath.c_str(), "ab");
+        if (!echo_) tell("cannot write " + options_.echoPath + ": " + std::strerror(errno));
+    }
+    if (!options_.jsonFilePath.empty()) {
+        // Moved away by logrotate: the lines from here on go to a new file of that name.
+        if (jsonFileSink_) rx_->readings.remove(jsonFileSink_.get());
+        jsonFileSink_.reset();
+        if (jsonFile_) std::fclose(jsonFile_);
+        jsonFile_ = std::fopen(options_.jsonFilePath.c_str(), "ab");
+        if (jsonFile_) {
+            jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, options_.jsonFileFlushEachLine);
+            rx_->readings.add(jsonFileSink_.get());
+        } else {
+            tell("cannot write " + options_.jsonFilePath + ": " + std::strerror(errno));
+        }
+    }
+    std::string error;
+    if (recorder_ && !recorder_->reopen(error)) tell(error);
+}
+
+void Session::connectionEvent(ConnectionEvent::Kind kind, const std::string& device) {
+    if (rx_->readings.empty()) return;
+    rx_->readings.connection({kind, clock_.now(), device});
+    afterTick();  // a failing JSON file is told once, here or after the next tick
+}
+
+void Session::finishInput() {
+    if (!registry_) return;
+    registry_->check(rx_->clock.now());
+    if (!options_.summary) return;
+    const std::string out = summaryText(*registry_, options_.jsonStdout);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+}
+
+void Session::stopMqtt() {
+    if (!mqtt_ || !mqttStarted_) return;
+    MqttPublisher& p = *mqtt_->publisher;
+    const auto wait = std::chrono::seconds(options_.mqttStopWaitSeconds);
+    const bool delivered = p.waitUntilDelivered(wait);
+    const std::size_t left = p.backlog();
+    const std::string why = p.lastError();
+    p.stop();
+    mqttStarted_ = false;
+    rx_->readings.remove(mqtt_->sink.get());
+    mqttIncomplete_ = !delivered || p.dropped() != 0;
+    switch (options_.mqttStopReport) {
+        case SessionOptions::MqttStopReport::Quiet: break;
+        case SessionOptions::MqttStopReport::Counts:
+            tell("MQTT: " + std::to_string(p.delivered()) + " messages delivered, " + std::to_string(p.dropped()) +
+                 " dropped, " + std::to_string(left) + " not delivered");
+            break;
+        case SessionOptions::MqttStopReport::Losses:
+            if (!delivered)
+                tell(std::to_string(left) + " MQTT messages not acknowledged by the broker within " +
+                     std::to_string(options_.mqttStopWaitSeconds) + " s" + (why.empty() ? "" : " (" + why + ")"));
+            if (p.dropped()) tell(std::to_string(p.dropped()) + " MQTT messages dropped (queue full)");
+            break;
+    }
+}
+
+bool Session::stop(std::string& error) {
+    if (stopped_) return true;
+    stopped_ = true;
+    if (recorder_) recorder_->stop();
+    std::fflush(stdout);
+    stopMqtt();
+    if (!writeSummaryFile(error)) return false;
+    if (echo_) std::fflush(echo_);
+    if (!flushJson(error)) return false;
+    if (options_.statePath.empty()) return true;
+    std::ofstream out(options_.statePath, std::ios::binary | std::ios::trunc);
+    out << stateSnapshotJson(*rx_);
+    out.close();
+    if (!out) error = "cannot write " + options_.statePath;
+    return static_cast<bool>(out);
+}
+
+}  // namespace ravo

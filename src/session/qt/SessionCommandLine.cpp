@@ -1,0 +1,127 @@
+#include "session/qt/SessionCommandLine.h"
+
+#include "publish/MqttUrl.h"
+
+namespace ravo {
+
+std::string toStd(const QString& s) { return s.toUtf8().toStdString(); }
+
+void addScreenOptions(QCommandLineParser& p) {
+    p.addOption({"band", "Receiver type: vhf or uhf (vhf).", "vhf|uhf", "vhf"});
+    p.addOption({"log-dir", "Enable logging into DIR (reading logs and error files).", "DIR"});
+    p.addOption({"separate-files", "One log file per transmitter and day."});
+    p.addOption({"pulse-prefix", "File-name prefix of the pulse log (ravo).", "TEXT", "ravo"});
+    p.addOption({"temp-prefix", "File-name prefix of the temperature log (ravo).", "TEXT", "ravo"});
+    p.addOption({"filter", "Address filter of the message box (0: none).", "TEXT", "0"});
+    p.addOption({"set", "Type TEXT into box NAME before the input starts; may repeat.", "NAME=TEXT"});
+    p.addOption({"echo", "Write every receiver-monitor append to FILE.", "FILE"});
+    p.addOption({"state", "Write a JSON snapshot of the screen to FILE when the input ends.", "FILE"});
+    p.addOption({"json", "Write every reading and bad frame as a JSON line on stdout instead of the message texts."});
+    p.addOption({"json-file", "Append every reading and bad frame as a JSON line to FILE.", "FILE"});
+}
+
+bool readScreenOptions(const QCommandLineParser& p, SessionOptions& out, std::string& error) {
+    ScreenOptions o;
+    const QString band = p.value("band");
+    if (band != "vhf" && band != "uhf") {
+        error = "--band must be vhf or uhf, not '" + toStd(band) + "'";
+        return false;
+    }
+    o.vhf = band == "vhf";
+    if (p.isSet("log-dir")) {
+        o.logDir = toStd(p.value("log-dir"));
+        if (o.logDir.empty()) {
+            error = "--log-dir needs a folder";
+            return false;
+        }
+        if (o.logDir.back() != '/') o.logDir += '/';
+    }
+    o.separateFiles = p.isSet("separate-files");
+    o.pulsePrefix = toStd(p.value("pulse-prefix"));
+    o.tempPrefix = toStd(p.value("temp-prefix"));
+    o.filter = toStd(p.value("filter"));
+    for (const QString& s : p.values("set")) {
+        const qsizetype eq = s.indexOf('=');
+        if (eq < 0) {
+            error = "--set wants NAME=TEXT, not '" + toStd(s) + "'";
+            return false;
+        }
+        o.sets.emplace_back(toStd(s.left(eq)), toStd(s.mid(eq + 1)));
+    }
+    out.screen = std::move(o);
+    out.echoPath = toStd(p.value("echo"));
+    out.statePath = toStd(p.value("state"));
+    out.jsonStdout = p.isSet("json");
+    if (p.isSet("json-file")) {
+        out.jsonFilePath = toStd(p.value("json-file"));
+        if (out.jsonFilePath.empty()) {
+            error = "--json-file needs a file name";
+            return false;
+        }
+    }
+    return true;
+}
+
+void addRegistryOptions(QCommandLineParser& p, bool live) {
+    p.addOption({"silence-after",
+                 "Report a transmitter silent once it has not been heard for SECONDS, or for three times its own "
+                 "median interval (auto).",
+                 "SECONDS|auto"});
+    if (live)
+        p.addOption({"summary-file", "Keep the table of every transmitter heard (CSV) in FILE, rewritten every "
+                                     "minute and at exit.",
+                     "FILE"});
+    else
+        p.addOption({"summary", "After the input, print the table of every transmitter heard (CSV)."});
+}
+
+bool readRegistryOptions(const QCommandLineParser& p, bool live, SessionOptions& o, std::string& error) {
+    if (p.isSet("silence-after")) {
+        const std::string text = toStd(p.value("silence-after"));
+        o.silence = SilencePolicy::parse(text);
+        if (!o.silence) {
+            error = "--silence-after must be a positive number of seconds or auto, not '" + text + "'";
+            return false;
+        }
+    }
+    if (live) {
+        if (p.isSet("summary-file")) {
+            o.summaryFile = toStd(p.value("summary-file"));
+            if (o.summaryFile.empty()) {
+                error = "--summary-file needs a file name";
+                return false;
+            }
+        }
+    } else {
+        o.summary = p.isSet("summary");
+    }
+    return true;
+}
+
+void addMqttOptions(QCommandLineParser& p) {
+    p.addOption({"mqtt", "Publish readings to the MQTT broker at mqtt://[USER@]HOST[:PORT][/PREFIX] "
+                         "(port 1883, topic prefix ravo).", "URL"});
+    p.addOption({"mqtt-password-file", "The broker password: the first line of FILE (else RAVO_MQTT_PASSWORD).",
+                 "FILE"});
+    p.addOption({"mqtt-discovery", "Publish Home Assistant discovery configs for every value heard."});
+}
+
+bool readMqttOptions(const QCommandLineParser& p, SessionOptions& o, std::string& error) {
+    o.mqtt = {};
+    if (!p.isSet("mqtt")) {
+        if (p.isSet("mqtt-password-file") || p.isSet("mqtt-discovery")) {
+            error = std::string(p.isSet("mqtt-discovery") ? "--mqtt-discovery" : "--mqtt-password-file") +
+                    " needs --mqtt URL";
+            return false;
+        }
+        return true;
+    }
+    o.mqtt.url = p.value("mqtt").toStdString();
+    // A URL that cannot be used is told with the other bad options, before any input is read.
+    if (!parseMqttUrl(o.mqtt.url, error)) return false;
+    o.mqtt.passwordFile = p.value("mqtt-password-file").toStdString();
+    o.mqtt.discovery = p.isSet("mqtt-discovery");
+    return true;
+}
+
+}  // namespace ravo
