@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QSet>
 
-#include "presentation/ScreenModel.h"
+#include "screen/ScreenModel.h"
 
 class QLineEdit;
 

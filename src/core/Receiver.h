@@ -13,7 +13,7 @@
 #include "common/NumberText.h"
 #include "frames/ProgramState.h"
 #include "presentation/FileSystem.h"
-#include "presentation/ScreenModel.h"
+#include "screen/ScreenModel.h"
 #include "profile/Profile.h"
 #include "readings/ReadingFanOut.h"
 

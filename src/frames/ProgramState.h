@@ -11,11 +11,9 @@
 
 #include "common/TimeTexts.h"
 #include "frames/ReceiveBuffer.h"
+#include "screen/ScreenModel.h"
 
 namespace ravo {
-
-constexpr int kGridRows = 20;
-constexpr int kNoRow = 20;  // what the row lookups return when no row is free
 
 // A reading as a decoder interprets it: a number or a text.
 using ReadingValue = std::variant<double, std::string>;

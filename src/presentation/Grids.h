@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/Colours.h"
-#include "presentation/ScreenModel.h"
+#include "screen/ScreenModel.h"
 
 namespace ravo {
 

@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "common/Colours.h"
-#include "frames/ProgramState.h"
 
 namespace ravo {
+
+constexpr int kGridRows = 20;
+constexpr int kNoRow = 20;  // what the row lookups return when no row is free
 
 // Every text box of the model. The first ten are the grid columns (20 rows each).
 enum class Field : std::uint8_t {

@@ -1,4 +1,4 @@
-#include "presentation/ScreenModel.h"
+#include "screen/ScreenModel.h"
 
 #include <charconv>
 #include <stdexcept>
