@@ -16,19 +16,6 @@ namespace {
 constexpr double kScale[] = {1, 10, 100, 1000, 10000};
 constexpr std::uint64_t kWholeScale[] = {1, 10, 100, 1000, 10000};
 
-// The digits of n at p, `width` of them at least (leading zeros); returns the end.
-char* digits(char* p, std::uint64_t n, int width) {
-    char text[20];
-    char* t = text + sizeof text;
-    do {
-        *--t = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0 || text + sizeof text - t < width);
-    const size_t length = static_cast<size_t>(text + sizeof text - t);
-    std::memcpy(p, t, length);
-    return p + length;
-}
-
 // Most values a transmitter sends have a few decimals (20.5, 1013.25, 3.0): when v
 // is the double nearest to N / 10^k (k <= 4, N < 10^15), that decimal is exactly
 // what 15 significant digits show, and it is written without the general
@@ -43,11 +30,15 @@ char* shortDecimal(char* p, double v) {
         // is at least 0.0001, which 15 digits show without an exponent.
         const auto n = static_cast<std::uint64_t>(scaled);
         if (std::signbit(v)) *p++ = '-';
-        p = digits(p, n / kWholeScale[k], 1);
+        p = std::to_chars(p, p + 20, n / kWholeScale[k]).ptr;
         *p++ = '.';
-        if (k == 0) *p++ = '0';
-        else p = digits(p, n % kWholeScale[k], k);
-        return p;
+        if (k == 0) {
+            *p++ = '0';
+            return p;
+        }
+        std::uint64_t decimals = n % kWholeScale[k];
+        for (int i = k; i-- > 0; decimals /= 10) p[i] = static_cast<char>('0' + decimals % 10);
+        return p + k;
     }
     return nullptr;
 }
