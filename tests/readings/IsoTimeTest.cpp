@@ -32,7 +32,7 @@ std::string offsetByTheZone(const LocalTime& t) {
 }
 
 TEST(IsoTime, EveryPartInItsPlaceFromOneTimeToTheNext) {
-    // In this order: each time differs from the one before in the parts named.
+    // In this order: each time differs from the one before in what its comment names.
     const struct {
         LocalTime time;
         const char* text;

@@ -70,7 +70,7 @@ TEST(JsonWriter, NumbersAt15DigitsWholeValuesKeepAPoint) {
     }
 }
 
-// Decimals of every length and size, their neighbours one step either side, and
+// Decimals of every length and size, the doubles just above and below them, and
 // arbitrary bit patterns: always the same text as printf's.
 TEST(JsonWriter, NumbersMatchPrintfEverywhere) {
     std::uint64_t seed = 0x9E3779B97F4A7C15u;
