@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <unistd.h>
 
 #include "cli/CliCommon.h"
 #include "core/Receiver.h"
@@ -12,6 +13,17 @@
 #include "sim/Replay.h"
 
 namespace ravo::cli {
+namespace {
+
+// Output to a file or a pipe goes out in blocks of 64 KiB instead of the stream's
+// own (the file system's block, 4 KiB): a reading's JSON line is some 300 bytes,
+// and each block written costs a system call. Nothing has been written yet.
+void bufferStdout() {
+    static char buffer[1 << 16];
+    if (!isatty(fileno(stdout))) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
+
+}  // namespace
 
 int runDecode(const QStringList& args) {
     QCommandLineParser parser;
@@ -23,6 +35,7 @@ int runDecode(const QStringList& args) {
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
     parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
     if (const auto done = parseCommandLine(parser, args, true)) return *done;
+    bufferStdout();
     std::string error;
     if (parser.positionalArguments().size() > 1) return fail("decode takes at most one FILE");
 

@@ -41,25 +41,53 @@ int utcOffsetMinutes(const LocalTime& t) {
     return cached.offset;
 }
 
-void writeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]) {
+namespace {
+
+// Writes `width` digits of value at text[at].
+void putDigits(char* text, size_t at, int value, int width) {
+    for (size_t i = static_cast<size_t>(width); i-- > 0; value /= 10) text[at + i] = static_cast<char>('0' + value % 10);
+}
+
+void writeWholeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]) {
     const int offset = utcOffsetMinutes(t);
     const int magnitude = offset < 0 ? -offset : offset;
-    // "YYYY-MM-DDThh:mm:ss.mmm+hh:mm", digits written in place (this runs for every event).
+    // "YYYY-MM-DDThh:mm:ss.mmm+hh:mm", digits written in place.
     std::memcpy(text, "0000-00-00T00:00:00.000+00:00", kIsoTimeLength);
-    auto put = [&text](size_t at, int value, int width) {
-        for (size_t i = static_cast<size_t>(width); i-- > 0; value /= 10)
-            text[at + i] = static_cast<char>('0' + value % 10);
-    };
-    put(0, t.year, 4);
-    put(5, t.month, 2);
-    put(8, t.day, 2);
-    put(11, t.hour, 2);
-    put(14, t.minute, 2);
-    put(17, t.second, 2);
-    put(20, t.millisecond, 3);
+    putDigits(text, 0, t.year, 4);
+    putDigits(text, 5, t.month, 2);
+    putDigits(text, 8, t.day, 2);
+    putDigits(text, 11, t.hour, 2);
+    putDigits(text, 14, t.minute, 2);
+    putDigits(text, 17, t.second, 2);
+    putDigits(text, 20, t.millisecond, 3);
     text[23] = offset < 0 ? '-' : '+';
-    put(24, magnitude / 60, 2);
-    put(27, magnitude % 60, 2);
+    putDigits(text, 24, magnitude / 60, 2);
+    putDigits(text, 27, magnitude % 60, 2);
+}
+
+}  // namespace
+
+void writeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]) {
+    // This runs for every event. The date, the hour, the minute and the offset
+    // change once a minute at most, so the text of the last minute is kept (per
+    // thread) and only the seconds and milliseconds are written anew.
+    struct Minute {
+        int year = -1, month = 0, day = 0, hour = 0, minute = 0;
+        char text[kIsoTimeLength];
+    };
+    thread_local Minute last;
+    if (last.year != t.year || last.month != t.month || last.day != t.day || last.hour != t.hour ||
+        last.minute != t.minute) {
+        last.year = t.year;
+        last.month = t.month;
+        last.day = t.day;
+        last.hour = t.hour;
+        last.minute = t.minute;
+        writeWholeIsoTime(t, last.text);
+    }
+    std::memcpy(text, last.text, kIsoTimeLength);
+    putDigits(text, 17, t.second, 2);
+    putDigits(text, 20, t.millisecond, 3);
 }
 
 std::string isoTime(const LocalTime& t) {
