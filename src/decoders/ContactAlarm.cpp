@@ -13,6 +13,7 @@
 // run together ("1:Open " + "2:Clo'd").
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
@@ -21,6 +22,17 @@
 
 namespace ravo {
 namespace {
+
+constexpr FieldDecl kContactFields[] = {
+    {"count", "", "Count", FieldKind::Counter, "", "total_increasing"},
+    {"channel_1_closed", "", "Channel 1 closed", FieldKind::Flag},
+    {"channel_2_closed", "", "Channel 2 closed", FieldKind::Flag},
+};
+constexpr FieldDecl kAlarmFields[] = {
+    {"count", "", "Count", FieldKind::Counter, "", "total_increasing"},
+    {"channel_1_on", "", "Channel 1 on", FieldKind::Flag},
+    {"channel_2_on", "", "Channel 2 on", FieldKind::Flag},
+};
 
 // The texts of one transmitter kind; each pair is {set, clear}.
 struct SwitchWords {
@@ -31,18 +43,23 @@ struct SwitchWords {
     const char* grid1[2];
     const char* grid2[2];
     bool showsSignalLevel;  // writes txtslevel on VHF
-    const char* field1;     // reading fields of the two channel states
-    const char* field2;
+    const FieldDecl* count;  // reading fields of the count and the two channel states
+    const FieldDecl* field1;
+    const FieldDecl* field2;
 };
 
 constexpr SwitchWords kContact{"Contact Tx. - Address: ", "  Pulse Count = ",
                                {"  CH1 CLOSED", "  CH1 OPEN "}, {"  CH2 CLOSED", "  CH2 OPEN "},
                                {"1:Clo'd ", "1:Open "},         {"2:Clo'd", "2:Open"},
-                               false, "channel_1_closed", "channel_2_closed"};
+                               false, &declaredField(kContactFields, "count"),
+                               &declaredField(kContactFields, "channel_1_closed"),
+                               &declaredField(kContactFields, "channel_2_closed")};
 constexpr SwitchWords kAlarm{"Alarm Tx: ", "  Ch1 Count: ",
                              {"  CH1:ON ", "  CH1:OFF "}, {"  CH2:ON ", "  CH2:OFF "},
                              {"1:On ", "1:Off "},         {"2:On", "2:Off"},
-                             true, "channel_1_on", "channel_2_on"};
+                             true, &declaredField(kAlarmFields, "count"),
+                             &declaredField(kAlarmFields, "channel_1_on"),
+                             &declaredField(kAlarmFields, "channel_2_on")};
 
 void decodeSwitch(Receiver& rx, const SwitchWords& w) {
     ProgramState& st = rx.state;
@@ -64,9 +81,9 @@ void decodeSwitch(Receiver& rx, const SwitchWords& w) {
     showMessageLine(rx);
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, status);
-        r->set("count", wholeNumber(count));
-        r->set(w.field1, ch1 == 0);
-        r->set(w.field2, ch2 == 0);
+        r->set(*w.count, wholeNumber(count));
+        r->set(*w.field1, ch1 == 0);
+        r->set(*w.field2, ch2 == 0);
     }
 
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(count), std::string(), std::string());
@@ -86,5 +103,10 @@ void decodeSwitch(Receiver& rx, const SwitchWords& w) {
 
 void decodeContact(Receiver& rx) { decodeSwitch(rx, kContact); }
 void decodeAlarm(Receiver& rx) { decodeSwitch(rx, kAlarm); }
+
+std::span<const FamilyFields> contactAlarmFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"contact", kContactFields}, {"alarm", kAlarmFields}};
+    return kFamilies;
+}
 
 }  // namespace ravo

@@ -12,6 +12,7 @@
 
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
@@ -19,6 +20,16 @@
 #include "presentation/MessageOutput.h"
 
 namespace ravo {
+namespace {
+
+constexpr FieldDecl kFields[] = {
+    {"count", "", "Count", FieldKind::Counter, "", "total_increasing"},
+    {"count_zeroed", "", "Count zeroed", FieldKind::Counter, "", "total_increasing"},
+};
+constexpr const FieldDecl& kCount = declaredField(kFields, "count");
+constexpr const FieldDecl& kCountZeroed = declaredField(kFields, "count_zeroed");
+
+}  // namespace
 
 void decodeElectricity(Receiver& rx) {
     ProgramState& st = rx.state;
@@ -40,8 +51,8 @@ void decodeElectricity(Receiver& rx) {
     st.value2 = std::string();
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, st.statusByte);
-        r->set("count", std::int64_t{c});
-        r->set("count_zeroed", zeroed);
+        r->set(kCount, std::int64_t{c});
+        r->set(kCountZeroed, zeroed);
     }
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (row >= kGridRows) return;
@@ -50,6 +61,11 @@ void decodeElectricity(Receiver& rx) {
     paintRow(rx, row, colour::blue, {Field::txtcount, Field::txtlog, Field::txtzero});
     s.setText(Field::txtlog, row, st.time.timeText);
     s.setText(Field::txtcount, row, rx.number(zeroed));
+}
+
+std::span<const FamilyFields> electricityFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"electricity", kFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

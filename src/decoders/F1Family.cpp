@@ -26,6 +26,7 @@
 // for a transmitter that finds the grid full.
 #include "core/Receiver.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/F1SubDecoders.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/Grids.h"
@@ -39,6 +40,14 @@ constexpr int kSerialPacket = 0x41;
 enum DeviceType : std::int32_t { kUnknown = 0, kPt100 = 1, kDirectRead = 2, kLoggerPlus = 3 };
 
 bool isMainPacket(int status) { return (status & 0x40) == 0; }
+
+// What the row has learned of the device, on a reading of any packet kind.
+constexpr FieldDecl kDeviceFields[] = {
+    {"device_type", "", "Device type", FieldKind::Number},
+    {"serial_number", "", "Serial number", FieldKind::Number},
+};
+constexpr const FieldDecl& kDeviceType = declaredField(kDeviceFields, "device_type");
+constexpr const FieldDecl& kSerialNumber = declaredField(kDeviceFields, "serial_number");
 
 // A main packet as it arrives, decoded by the row's device type.
 void mainPacket(Receiver& rx, int row, F1RowState& f1) {
@@ -111,9 +120,18 @@ void decodeF1Family(Receiver& rx) {
 
     if (r) {
         // What the row has learned of the device, as it stands after this packet.
-        if (f1.deviceType != kUnknown) r->set("device_type", std::int64_t{f1.deviceType});
-        if (f1.serialNumber > 0) r->set("serial_number", std::int64_t{f1.serialNumber});
+        if (f1.deviceType != kUnknown) r->set(kDeviceType, std::int64_t{f1.deviceType});
+        if (f1.serialNumber > 0) r->set(kSerialNumber, std::int64_t{f1.serialNumber});
     }
+}
+
+std::span<const FieldDecl> f1DeviceFields() { return kDeviceFields; }
+
+std::span<const FamilyFields> f1Families() {
+    // The packets that no sub-decoder names: they carry the device fields alone.
+    static constexpr FamilyFields kFamilies[] = {
+        {"f1_id", {}, kDeviceFields}, {"f1_serial", {}, kDeviceFields}, {"f1", {}, kDeviceFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

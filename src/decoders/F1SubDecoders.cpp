@@ -8,6 +8,7 @@
 #include <string>
 
 #include "decoders/DecoderCommon.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/MessageOutput.h"
@@ -18,6 +19,25 @@ namespace {
 const std::array<std::uint8_t, 4>& payload(const Receiver& rx) { return rx.state.payloadBytes; }
 
 unsigned word(std::uint8_t high, std::uint8_t low) { return 256u * high + low; }
+
+constexpr FieldDecl kAdcFields[] = {
+    {"raw_1", "", "Raw 1", FieldKind::Number, "", "measurement"},
+    {"voltage_1_V", "V", "Voltage 1", FieldKind::Number, "voltage", "measurement"},
+    {"raw_2", "", "Raw 2", FieldKind::Number, "", "measurement"},
+    {"voltage_2_V", "V", "Voltage 2", FieldKind::Number, "voltage", "measurement"},
+};
+constexpr FieldDecl kPt100Fields[] = {
+    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"auxiliary", "", "Auxiliary", FieldKind::Number, "", "measurement"},
+};
+constexpr FieldDecl kMeterFields[] = {
+    {"meter_reading", "", "Meter reading", FieldKind::Counter, "", "total_increasing"},
+};
+constexpr FieldDecl kLoggerPlusFields[] = {
+    {"leak", "", "Leak", FieldKind::Flag, "moisture"},
+    {"noise_level", "", "Noise level", FieldKind::Number, "", "measurement"},
+    {"noise_spread", "", "Noise spread", FieldKind::Number, "", "measurement"},
+};
 
 void show(Receiver& rx, std::string line) {
     rx.state.messageLine = std::move(line);
@@ -98,10 +118,12 @@ void decodeAdcPacket(Receiver& rx, int row, int status) {
     if (Reading* r = f1Reading(rx, "f1_adc")) {
         r->batteryLow = lowBattery(rx.state.statusByte);
         r->firmware = status & 0x0F;
-        r->set("raw_1", std::int64_t{raw1});
-        r->set("voltage_1_V", adcTenthsOfVolts(static_cast<std::uint16_t>(raw1)) / 10.0);
-        r->set("raw_2", std::int64_t{raw2});
-        r->set("voltage_2_V", adcTenthsOfVolts(static_cast<std::uint16_t>(raw2)) / 10.0);
+        r->set(declaredField(kAdcFields, "raw_1"), std::int64_t{raw1});
+        r->set(declaredField(kAdcFields, "voltage_1_V"),
+               adcTenthsOfVolts(static_cast<std::uint16_t>(raw1)) / 10.0);
+        r->set(declaredField(kAdcFields, "raw_2"), std::int64_t{raw2});
+        r->set(declaredField(kAdcFields, "voltage_2_V"),
+               adcTenthsOfVolts(static_cast<std::uint16_t>(raw2)) / 10.0);
     }
 
     rx.state.value1 = static_cast<double>(raw1);
@@ -120,8 +142,8 @@ void decodePt100Packet(Receiver& rx, int row, int status) {
     show(rx, labelAndAddress(rx, "PT100 - Address: ") + "  Temp = " + temperature + firmwareAndTime(rx, status));
     if (Reading* r = f1Reading(rx, "f1_pt100")) {
         r->firmware = status & 0x0F;
-        r->set("temperature_C", t);
-        r->set("auxiliary", std::int64_t{word(p[2], p[3])});
+        r->set(declaredField(kPt100Fields, "temperature_C"), t);
+        r->set(declaredField(kPt100Fields, "auxiliary"), std::int64_t{word(p[2], p[3])});
     }
 
     rx.state.value1 = t;
@@ -139,7 +161,7 @@ void decodeDirectReadPacket(Receiver& rx, int row, int status) {
                  firmwareAndTime(rx, status));
     if (Reading* r = f1Reading(rx, "f1_meter")) {
         r->firmware = status & 0x0F;
-        r->set("meter_reading", std::int64_t{reading});
+        r->set(declaredField(kMeterFields, "meter_reading"), std::int64_t{reading});
     }
 
     rx.state.value1 = static_cast<double>(reading);
@@ -162,9 +184,9 @@ void decodeLoggerPlusPacket(Receiver& rx, int row, int status) {
     show(rx, line + firmwareAndTime(rx, status));
     if (Reading* r = f1Reading(rx, "f1_leak_noise")) {
         r->firmware = status & 0x0F;
-        r->set("leak", leak);
-        r->set("noise_level", std::int64_t{level});
-        r->set("noise_spread", std::int64_t{spread});
+        r->set(declaredField(kLoggerPlusFields, "leak"), leak);
+        r->set(declaredField(kLoggerPlusFields, "noise_level"), std::int64_t{level});
+        r->set(declaredField(kLoggerPlusFields, "noise_spread"), std::int64_t{spread});
     }
 
     rx.state.value1 = static_cast<double>(level);
@@ -187,6 +209,17 @@ void showIdPacket(Receiver& rx, int row) {
 
 void showSerialPacket(Receiver& rx, int row) {
     showWithoutReadings(rx, row, labelAndAddress(rx, "F1 Serial No. Packet - Address: "));
+}
+
+std::span<const FamilyFields> f1SubDecoderFamilies() {
+    static const FamilyFields kFamilies[] = {
+        {"f1_adc", kAdcFields, f1DeviceFields()},
+        {"f1_pt100", kPt100Fields, f1DeviceFields()},
+        {"f1_meter", kMeterFields, f1DeviceFields()},
+        {"f1_leak_noise", kLoggerPlusFields, f1DeviceFields()},
+        {"f1_unknown", {}, f1DeviceFields()},
+    };
+    return kFamilies;
 }
 
 }  // namespace ravo

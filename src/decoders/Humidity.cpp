@@ -14,6 +14,7 @@
 // show them in the "00.00" form. No error marker, no profile feed.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/HumidityConversion.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
@@ -21,6 +22,16 @@
 #include "presentation/MessageOutput.h"
 
 namespace ravo {
+namespace {
+
+constexpr FieldDecl kFields[] = {
+    {"humidity_pct", "%", "Humidity", FieldKind::Number, "humidity", "measurement"},
+    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+};
+constexpr const FieldDecl& kHumidity = declaredField(kFields, "humidity_pct");
+constexpr const FieldDecl& kTemperature = declaredField(kFields, "temperature_C");
+
+}  // namespace
 
 void decodeHumidity(Receiver& rx) {
     ProgramState& st = rx.state;
@@ -37,8 +48,8 @@ void decodeHumidity(Receiver& rx) {
     showMessageLine(rx);
     if (Reading* rd = readingOf(rx)) {
         setBatteryAndFirmware(*rd, st.statusByte);
-        rd->set("humidity_pct", r.humidity);
-        rd->set("temperature_C", r.temperature);
+        rd->set(kHumidity, r.humidity);
+        rd->set(kTemperature, r.temperature);
     }
 
     const std::string humidityText = twoDecimals(r.humidity);
@@ -53,6 +64,11 @@ void decodeHumidity(Receiver& rx) {
     s.setText(Field::txttemp1, row, humidityText + " %");
     s.setText(Field::txttemp2, row, temperatureText + kDegreesC);
     s.setLamp(row, false);
+}
+
+std::span<const FamilyFields> humidityFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"humidity", kFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

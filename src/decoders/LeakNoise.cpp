@@ -9,6 +9,7 @@
 // and txtzero the spread.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
@@ -16,6 +17,16 @@
 #include "presentation/MessageOutput.h"
 
 namespace ravo {
+namespace {
+
+constexpr FieldDecl kFields[] = {
+    {"noise_level", "", "Noise level", FieldKind::Number, "", "measurement"},
+    {"noise_spread", "", "Noise spread", FieldKind::Number, "", "measurement"},
+};
+constexpr const FieldDecl& kNoiseLevel = declaredField(kFields, "noise_level");
+constexpr const FieldDecl& kNoiseSpread = declaredField(kFields, "noise_spread");
+
+}  // namespace
 
 void decodeLeakNoise(Receiver& rx) {
     ProgramState& st = rx.state;
@@ -34,8 +45,8 @@ void decodeLeakNoise(Receiver& rx) {
     showMessageLine(rx);
     if (Reading* r = readingOf(rx)) {
         r->batteryLow = lowBattery(st.statusByte);  // no firmware version in this packet
-        r->set("noise_level", wholeNumber(level));
-        r->set("noise_spread", wholeNumber(spread));
+        r->set(kNoiseLevel, wholeNumber(level));
+        r->set(kNoiseSpread, wholeNumber(spread));
     }
 
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(level), spacedNumber(spread), std::string());
@@ -47,6 +58,11 @@ void decodeLeakNoise(Receiver& rx) {
     s.setText(Field::txtzero, row, rx.number(spread));
     s.setText(Field::txtlog, row, st.time.timeText);
     s.setText(Field::txtcount, row, rx.number(level));
+}
+
+std::span<const FamilyFields> leakNoiseFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"leak_noise", kFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

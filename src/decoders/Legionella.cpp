@@ -21,6 +21,7 @@
 // refreshes the S level and shows and logs nothing.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -30,6 +31,19 @@ namespace ravo {
 namespace {
 
 constexpr const char* kLabel = "Legionella Tx. - Add: ";
+
+constexpr FieldDecl kReadingFields[] = {
+    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"raw", "", "Raw", FieldKind::Number, "", "measurement"},  // full form only
+    {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
+};
+constexpr FieldDecl kSignalFields[] = {
+    {"signal_strength", "", "Signal strength", FieldKind::Number, "", "measurement"},
+};
+constexpr const FieldDecl& kTemperature = declaredField(kReadingFields, "temperature_C");
+constexpr const FieldDecl& kRaw = declaredField(kReadingFields, "raw");
+constexpr const FieldDecl& kSensorError = declaredField(kReadingFields, "sensor_error");
+constexpr const FieldDecl& kSignalStrength = declaredField(kSignalFields, "signal_strength");
 
 bool sensorFail(int status) { return (status & 0x40) != 0; }
 
@@ -65,9 +79,9 @@ void decodeLegionella(Receiver& rx) {
     showMessageLine(rx);
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, status);
-        r->set("temperature_C", t);
-        if ((adcHigh & 0x80) == 0) r->set("raw", std::int64_t{256 * adcHigh + st.byte(o + 9)});
-        r->set("sensor_error", sensorFail(status));
+        r->set(kTemperature, t);
+        if ((adcHigh & 0x80) == 0) r->set(kRaw, std::int64_t{256 * adcHigh + st.byte(o + 9)});
+        r->set(kSensorError, sensorFail(status));
     }
 
     logReading(rx, st.signalLevel, spacedNumber(t), std::string());
@@ -90,7 +104,7 @@ void decodeLegionellaSignal(Receiver& rx) {
     st.messageLine = labelAndAddress(rx, kLabel) + "  RSSI: ";
     if (Reading* r = readingOf(rx)) {
         r->sLevel = st.statusByte / 16.0;
-        r->set("signal_strength", std::int64_t{st.statusByte});
+        r->set(kSignalStrength, std::int64_t{st.statusByte});
     }
 
     const int row = findTempRow(rx, colour::magenta);
@@ -100,6 +114,12 @@ void decodeLegionellaSignal(Receiver& rx) {
         s.setFore(f, row, colour::magenta);
     s.setText(Field::txttempslevel, row, st.signalLevel);
     s.setLamp(row, false);
+}
+
+std::span<const FamilyFields> legionellaFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"legionella", kReadingFields},
+                                                 {"legionella_signal", kSignalFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

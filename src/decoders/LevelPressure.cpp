@@ -18,6 +18,7 @@
 //   A wrapped 12-byte frame on VHF has every position from byte 2 on one higher.
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "presentation/CsvLog.h"
@@ -29,6 +30,23 @@ namespace {
 
 // The level word folds at 65535 (not 65536): FFFF reads 0 and FFFE reads -1.
 double levelValue(int word) { return word > 32768 ? word - 65535 : word; }
+
+constexpr FieldDecl kLevelFields[] = {
+    {"level", "", "Level", FieldKind::Number, "", "measurement"},
+    {"level_zeroed", "", "Level zeroed", FieldKind::Number, "", "measurement"},
+};
+// The pressure is shown in decimetres (of water column); Home Assistant's pressure
+// class knows no such unit, so it gets none.
+constexpr FieldDecl kPressureFields[] = {
+    {"pressure_dm", "dm", "Pressure", FieldKind::Number, "", "measurement"},
+};
+constexpr FieldDecl kFlowFields[] = {
+    {"count", "", "Count", FieldKind::Counter, "", "total_increasing"},
+};
+constexpr const FieldDecl& kLevel = declaredField(kLevelFields, "level");
+constexpr const FieldDecl& kLevelZeroed = declaredField(kLevelFields, "level_zeroed");
+constexpr const FieldDecl& kPressure = declaredField(kPressureFields, "pressure_dm");
+constexpr const FieldDecl& kFlowCount = declaredField(kFlowFields, "count");
 
 double pressureValue(int high, int low) {
     const int p = 256 * high + low;
@@ -65,8 +83,8 @@ void decodeLevel(Receiver& rx) {
         // The firmware revision is the whole of byte 6.
         r->batteryLow = lowBattery(st.statusByte);
         r->firmware = st.byte(o + 6);
-        r->set("level", wholeNumber(level));
-        r->set("level_zeroed", zeroed);
+        r->set(kLevel, wholeNumber(level));
+        r->set(kLevelZeroed, zeroed);
     }
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (row >= kGridRows) return;
@@ -96,8 +114,8 @@ void decodePressureFlow(Receiver& rx) {
         // The two channels of one transmitter are told apart by the family.
         r->family = flow ? "flow" : "pressure";
         setBatteryAndFirmware(*r, st.statusByte);
-        if (flow) r->set("count", wholeNumber(value));
-        else r->set("pressure_dm", value);
+        if (flow) r->set(kFlowCount, wholeNumber(value));
+        else r->set(kPressure, value);
     }
 
     // This type logs no S level, on either band.
@@ -115,6 +133,12 @@ void decodePressureFlow(Receiver& rx) {
         s.setText(Field::txtcount, row, spacedNumber(value) + " dm");
         s.setText(Field::txtzero, row, pressureAuxText());
     }
+}
+
+std::span<const FamilyFields> levelPressureFamilies() {
+    static constexpr FamilyFields kFamilies[] = {
+        {"level", kLevelFields}, {"pressure", kPressureFields}, {"flow", kFlowFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

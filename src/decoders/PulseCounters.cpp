@@ -15,6 +15,7 @@
 #include "common/TextValue.h"
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -24,6 +25,21 @@ namespace ravo {
 namespace {
 
 enum class PulseKind { Fixed, DriveBy };
+
+constexpr FieldDecl kFixedFields[] = {
+    {"count", "", "Count", FieldKind::Counter, "", "total_increasing"},
+    {"count_zeroed", "", "Count zeroed", FieldKind::Counter, "", "total_increasing"},
+};
+constexpr FieldDecl kDriveByFields[] = {
+    {"count", "", "Count", FieldKind::Counter, "", "total_increasing"},
+    {"count_zeroed", "", "Count zeroed", FieldKind::Counter, "", "total_increasing"},
+    {"status_flag", "", "Status flag", FieldKind::Flag},
+};
+constexpr const FieldDecl& kFixedCount = declaredField(kFixedFields, "count");
+constexpr const FieldDecl& kFixedZeroed = declaredField(kFixedFields, "count_zeroed");
+constexpr const FieldDecl& kDriveByCount = declaredField(kDriveByFields, "count");
+constexpr const FieldDecl& kDriveByZeroed = declaredField(kDriveByFields, "count_zeroed");
+constexpr const FieldDecl& kDriveByStatusFlag = declaredField(kDriveByFields, "status_flag");
 
 void decodePulse(Receiver& rx, PulseKind kind) {
     ProgramState& st = rx.state;
@@ -46,9 +62,9 @@ void decodePulse(Receiver& rx, PulseKind kind) {
     st.value2 = std::string();
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, st.statusByte);
-        r->set("count", wholeNumber(count));
-        r->set("count_zeroed", zeroed);
-        if (driveBy) r->set("status_flag", (st.statusByte & 0x10) != 0);
+        r->set(driveBy ? kDriveByCount : kFixedCount, wholeNumber(count));
+        r->set(driveBy ? kDriveByZeroed : kFixedZeroed, zeroed);
+        if (driveBy) r->set(kDriveByStatusFlag, (st.statusByte & 0x10) != 0);
     }
     logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (!hasRow) return;
@@ -73,5 +89,11 @@ void decodePulse(Receiver& rx, PulseKind kind) {
 
 void decodeFixedPulse(Receiver& rx) { decodePulse(rx, PulseKind::Fixed); }
 void decodeDriveByPulse(Receiver& rx) { decodePulse(rx, PulseKind::DriveBy); }
+
+std::span<const FamilyFields> pulseCounterFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"fixed_pulse", kFixedFields},
+                                                 {"drive_by_pulse", kDriveByFields}};
+    return kFamilies;
+}
 
 }  // namespace ravo

@@ -1,7 +1,8 @@
 // The typed reading a decoder fills beside its texts. The header stage has
 // already set the common fields (time, type, family, address, status, band and
 // the header's S level); the decoder adds the flags its family reports and its own
-// fields, named <quantity>[_<n>]_<unit> (docs/JSON.md lists them all).
+// fields, each one of the declarations of its family's table (FamilyFields.h;
+// docs/JSON.md lists them all).
 #pragma once
 
 #include <cstdint>

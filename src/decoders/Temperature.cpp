@@ -15,6 +15,7 @@
 
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/HalfDegree.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
@@ -25,6 +26,18 @@ namespace ravo {
 namespace {
 
 constexpr double kErrorValue = 255;
+
+constexpr FieldDecl kFields[] = {
+    {"temperature_1_C", "\xC2\xB0" "C", "Temperature 1", FieldKind::Number, "temperature", "measurement"},
+    // UHF only
+    {"temperature_2_C", "\xC2\xB0" "C", "Temperature 2", FieldKind::Number, "temperature", "measurement"},
+    {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
+    {"status_flag", "", "Status flag", FieldKind::Flag},
+};
+constexpr const FieldDecl& kTemperature1 = declaredField(kFields, "temperature_1_C");
+constexpr const FieldDecl& kTemperature2 = declaredField(kFields, "temperature_2_C");
+constexpr const FieldDecl& kSensorError = declaredField(kFields, "sensor_error");
+constexpr const FieldDecl& kStatusFlag = declaredField(kFields, "status_flag");
 
 // Appends a temperature to the line; returns it, or nothing on a sensor error.
 std::optional<double> appendTemperature(std::string& line, int high, int low) {
@@ -65,10 +78,10 @@ void decodeTemperature(Receiver& rx) {
     if (Reading* r = readingOf(rx)) {
         // Bit 7 reports a low battery on both bands, though only UHF shows it.
         setBatteryAndFirmware(*r, st.statusByte);
-        r->set("temperature_1_C", measured(t1));
-        if (uhf) r->set("temperature_2_C", measured(t2));
-        r->set("sensor_error", !t1 || (uhf && !t2));
-        r->set("status_flag", (st.statusByte & 0x10) != 0);
+        r->set(kTemperature1, measured(t1));
+        if (uhf) r->set(kTemperature2, measured(t2));
+        r->set(kSensorError, !t1 || (uhf && !t2));
+        r->set(kStatusFlag, (st.statusByte & 0x10) != 0);
     }
 
     logReading(rx, st.signalLevel, spacedNumber(value1), uhf ? spacedNumber(value2) : std::string());
@@ -86,6 +99,11 @@ void decodeTemperature(Receiver& rx) {
     }
 
     rx.profile.feed(value1);
+}
+
+std::span<const FamilyFields> temperatureFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"temperature", kFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

@@ -19,6 +19,7 @@
 //   A failed sensor still reports T on the monitor and in the log; the grid shows "!!".
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
@@ -28,6 +29,21 @@ namespace ravo {
 namespace {
 
 constexpr double kSensorError = 255;
+
+constexpr FieldDecl kThermocoupleFields[] = {
+    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
+};
+constexpr FieldDecl kThermistorFields[] = {
+    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"raw", "", "Raw", FieldKind::Number, "", "measurement"},
+    {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
+};
+constexpr const FieldDecl& kThermocoupleTemperature = declaredField(kThermocoupleFields, "temperature_C");
+constexpr const FieldDecl& kThermocoupleError = declaredField(kThermocoupleFields, "sensor_error");
+constexpr const FieldDecl& kThermistorTemperature = declaredField(kThermistorFields, "temperature_C");
+constexpr const FieldDecl& kThermistorRaw = declaredField(kThermistorFields, "raw");
+constexpr const FieldDecl& kThermistorError = declaredField(kThermistorFields, "sensor_error");
 
 // Paints the row's reading cells, stamps the time and fills both value cells.
 void writeTempRow(Receiver& rx, int row, Colour c, const std::string& value1, const std::string& value2) {
@@ -66,8 +82,8 @@ void decodeThermocouple(Receiver& rx) {
     showMessageLine(rx);
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, st.statusByte);
-        r->set("temperature_C", sensorError ? FieldValue(nullptr) : FieldValue(value1));
-        r->set("sensor_error", sensorError);
+        r->set(kThermocoupleTemperature, sensorError ? FieldValue(nullptr) : FieldValue(value1));
+        r->set(kThermocoupleError, sensorError);
     }
 
     const std::string logged = twoDecimals(value1);
@@ -99,9 +115,9 @@ void decodeThermistor(Receiver& rx) {
     showMessageLine(rx);
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, st.statusByte);
-        r->set("temperature_C", t);
-        r->set("raw", std::int64_t{adc});
-        r->set("sensor_error", sensorFail);
+        r->set(kThermistorTemperature, t);
+        r->set(kThermistorRaw, std::int64_t{adc});
+        r->set(kThermistorError, sensorFail);
     }
 
     logReading(rx, st.signalLevel, spacedNumber(t), std::string());
@@ -109,6 +125,12 @@ void decodeThermistor(Receiver& rx) {
     const int row = findTempRow(rx, colour::magenta);
     if (row >= kGridRows) return;
     writeTempRow(rx, row, colour::magenta, sensorFail ? "!!" : rx.number(t) + kDegreesC, "!!");
+}
+
+std::span<const FamilyFields> thermocoupleFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"thermocouple", kThermocoupleFields},
+                                                 {"thermistor", kThermistorFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

@@ -10,12 +10,23 @@
 // later pulse packet of the same address reads as a zero of 0).
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
 
 namespace ravo {
+namespace {
+
+constexpr FieldDecl kFields[] = {
+    {"raw_1", "", "Raw 1", FieldKind::Number, "", "measurement"},
+    {"raw_2", "", "Raw 2", FieldKind::Number, "", "measurement"},
+};
+constexpr const FieldDecl& kRaw1 = declaredField(kFields, "raw_1");
+constexpr const FieldDecl& kRaw2 = declaredField(kFields, "raw_2");
+
+}  // namespace
 
 void decodeVoltageCurrent(Receiver& rx) {
     ProgramState& st = rx.state;
@@ -34,8 +45,8 @@ void decodeVoltageCurrent(Receiver& rx) {
     showMessageLine(rx);
     if (Reading* r = readingOf(rx)) {
         setBatteryAndFirmware(*r, st.statusByte);
-        r->set("raw_1", std::int64_t{channel1});
-        r->set("raw_2", std::int64_t{channel2});
+        r->set(kRaw1, std::int64_t{channel1});
+        r->set(kRaw2, std::int64_t{channel2});
     }
 
     logReadingWithSerial(rx, st.signalLevel, text1, text2, std::string());
@@ -48,6 +59,11 @@ void decodeVoltageCurrent(Receiver& rx) {
     s.setText(Field::txtlog, row, st.time.timeText);
     s.setText(Field::txtcount, row, text1 + " / " + text2);
     s.setText(Field::txtzero, row, "V / I Tx.");
+}
+
+std::span<const FamilyFields> voltageCurrentFamilies() {
+    static constexpr FamilyFields kFamilies[] = {{"voltage_current", kFields}};
+    return kFamilies;
 }
 
 }  // namespace ravo

@@ -1,7 +1,7 @@
 // Home Assistant discovery: one retained config message per value of a
 // transmitter, so that each value becomes an entity of a device "ravo_ADDRESS".
 // What an entity is (sensor or binary_sensor, device class, unit, state class)
-// follows from the field name, <quantity>[_<n>]_<unit>, and the value's kind.
+// and its name are the field's declaration.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,8 @@ struct EntityKind {
     std::string stateClass;            // "measurement", "total_increasing" or empty
 };
 
-// What the value `value` of the field `name` is shown as.
-EntityKind entityKind(const std::string& name, const FieldValue& value);
+// What a value of the declared field is shown as: a flag is a binary sensor.
+EntityKind entityKind(const FieldDecl& field);
 
 struct DiscoverySettings {
     std::string prefix = "ravo";          // topic prefix of the readings
@@ -34,7 +34,6 @@ struct DiscoveryMessage {
 };
 
 // The config of one value of the transmitter that sent `r`.
-DiscoveryMessage discoveryMessage(const Reading& r, const std::string& field, const FieldValue& value,
-                                  const DiscoverySettings& settings);
+DiscoveryMessage discoveryMessage(const Reading& r, const FieldDecl& field, const DiscoverySettings& settings);
 
 }  // namespace ravo

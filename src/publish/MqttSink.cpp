@@ -14,13 +14,13 @@ MqttSink::MqttSink(MqttPublisher& publisher, MqttEncoders encoders, MqttSinkSett
     eventsTopic_ = prefix + "/events";
 }
 
-void MqttSink::announce(const Reading& r, std::vector<std::string>& announced, const std::string& field,
+void MqttSink::announce(const Reading& r, std::vector<const FieldDecl*>& announced, const FieldDecl& field,
                         const FieldValue& value) {
-    // A null says nothing about the value's kind: wait for a real value.
+    // A null value is not announced yet: the entity comes with the first real value.
     if (std::holds_alternative<std::nullptr_t>(value)) return;
-    if (std::find(announced.begin(), announced.end(), field) != announced.end()) return;
-    announced.push_back(field);
-    DiscoveryMessage m = discoveryMessage(r, field, value, settings_.discoverySettings);
+    if (std::find(announced.begin(), announced.end(), &field) != announced.end()) return;
+    announced.push_back(&field);
+    DiscoveryMessage m = discoveryMessage(r, field, settings_.discoverySettings);
     publisher_.publish(std::move(m.topic), std::move(m.payload), 1, true);
 }
 
@@ -28,11 +28,11 @@ void MqttSink::reading(const Reading& r) {
     const auto [it, first] = heard_.try_emplace(r.address);
     if (first) availability(r.address, true);
     if (settings_.discovery) {
-        std::vector<std::string>& announced = it->second;
-        if (r.batteryLow) announce(r, announced, "battery_low", *r.batteryLow);
-        if (r.firmware) announce(r, announced, "firmware", std::int64_t{*r.firmware});
-        if (r.sLevel) announce(r, announced, "s_level", *r.sLevel);
-        for (const ReadingField& f : r.fields) announce(r, announced, f.name, f.value);
+        std::vector<const FieldDecl*>& announced = it->second;
+        if (r.batteryLow) announce(r, announced, kBatteryLowField, *r.batteryLow);
+        if (r.firmware) announce(r, announced, kFirmwareField, std::int64_t{*r.firmware});
+        if (r.sLevel) announce(r, announced, kSLevelField, *r.sLevel);
+        for (const ReadingField& f : r.fields) announce(r, announced, *f.decl, f.value);
     }
     std::string payload = encoders_.reading(r);
     publisher_.publish(readingsTopic_, payload, 1, false);

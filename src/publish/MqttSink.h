@@ -50,7 +50,7 @@ public:
     void availability(std::int32_t address, bool online);
 
 private:
-    void announce(const Reading& r, std::vector<std::string>& announced, const std::string& field,
+    void announce(const Reading& r, std::vector<const FieldDecl*>& announced, const FieldDecl& field,
                   const FieldValue& value);
 
     MqttPublisher& publisher_;
@@ -58,7 +58,7 @@ private:
     MqttSinkSettings settings_;
     std::string readingsTopic_, transmittersTopic_, badFramesTopic_, eventsTopic_;
     // Per transmitter heard: the values whose discovery config has gone out.
-    std::unordered_map<std::int32_t, std::vector<std::string>> heard_;
+    std::unordered_map<std::int32_t, std::vector<const FieldDecl*>> heard_;
 };
 
 }  // namespace ravo

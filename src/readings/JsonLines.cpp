@@ -53,7 +53,7 @@ void writeReadingJson(JsonWriter& w, const Reading& r) {
     }
     for (const ReadingField& f : r.fields) {
         w.character(',');
-        w.string(f.name);
+        w.string(f.name());
         w.character(':');
         writeValue(w, f.value);
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/Clock.h"
+#include "readings/FieldDecl.h"
 
 namespace ravo {
 
@@ -62,8 +63,10 @@ private:
 };
 
 struct ReadingField {
-    std::string name;  // <quantity>[_<n>]_<unit>, e.g. temperature_1_C
+    const FieldDecl* decl;  // in the table of the reading's family
     FieldValue value;
+
+    std::string_view name() const { return decl->name; }  // <quantity>[_<n>]_<unit>, e.g. temperature_1_C
 };
 
 struct Reading {
@@ -100,18 +103,18 @@ struct Reading {
     }
 
     // Adds a field, or replaces the value of one already added.
-    void set(std::string_view name, FieldValue value) {
+    void set(const FieldDecl& decl, FieldValue value) {
         if (!withFields) return;
         for (ReadingField& f : fields)
-            if (f.name == name) {
+            if (f.decl == &decl) {
                 f.value = std::move(value);
                 return;
             }
-        fields.push_back({std::string(name), std::move(value)});
+        fields.push_back({&decl, std::move(value)});
     }
-    const FieldValue* get(const std::string& name) const {
+    const FieldValue* get(const FieldDecl& decl) const {
         for (const ReadingField& f : fields)
-            if (f.name == name) return &f.value;
+            if (f.decl == &decl) return &f.value;
         return nullptr;
     }
 };

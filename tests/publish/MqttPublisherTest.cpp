@@ -1,9 +1,14 @@
 // The publisher and the sink against a broker of the test's own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <vector>
 
+#include "decoders/FamilyFields.h"
 #include "publish/Broker.h"
+#include "publish/Discovery.h"
 #include "publish/MqttPublisher.h"
 #include "publish/MqttSink.h"
 
@@ -43,16 +48,17 @@ TEST(MqttSink, TopicsPayloadsDiscoveryAndStatus) {
                   discovery);
     ASSERT_TRUE(publisher.start());
 
+    const FamilyFields& temperature = *findFamilyFields("temperature");
     Reading r;
     r.family = "temperature";
     r.address = 1234;
     r.type = 0x82;
     r.batteryLow = true;
-    r.set("temperature_1_C", 21.5);
-    r.set("temperature_2_C", nullptr);  // an error value: announced once it has a value
+    r.set(*temperature.find("temperature_1_C"), 21.5);
+    r.set(*temperature.find("temperature_2_C"), nullptr);  // an error value: announced once it has a value
     sink.reading(r);
     r.type = 0x83;
-    r.set("temperature_2_C", 20.0);
+    r.set(*temperature.find("temperature_2_C"), 20.0);
     sink.reading(r);
     sink.badFrame({LocalTime{}, "82 00", "line"});
     sink.connection({ConnectionEvent::Kind::Lost, LocalTime{}, "/dev/ttyUSB0"});
@@ -101,28 +107,103 @@ TEST(MqttSink, TopicsPayloadsDiscoveryAndStatus) {
     }
 }
 
-TEST(EntityKind, FromFieldNames) {
+// What Home Assistant is told of a field is its family's declaration.
+TEST(EntityKind, FromTheDeclarations) {
     struct Row {
-        const char* name;
-        FieldValue value;
+        const char* family;  // "" for the common fields
+        const char* field;
         const char *component, *deviceClass, *unit, *stateClass;
     };
     const Row rows[] = {
-        {"temperature_1_C", 21.5, "sensor", "temperature", "\xC2\xB0" "C", "measurement"},
-        {"humidity_pct", 40.0, "sensor", "humidity", "%", "measurement"},
-        {"level_pct", 40.0, "sensor", "", "%", "measurement"},
-        {"current_2_mA", 12.0, "sensor", "current", "mA", "measurement"},
-        {"energy_kWh", 1.5, "sensor", "energy", "kWh", "total_increasing"},
-        {"count_1", std::int64_t{5}, "sensor", "", "", "total_increasing"},
-        {"battery_low", true, "binary_sensor", "battery", "", ""},
-        {"alarm_1", false, "binary_sensor", "problem", "", ""},
-        {"device_type", std::string("PT100"), "sensor", "", "", ""},
+        {"temperature", "temperature_1_C", "sensor", "temperature", "\xC2\xB0" "C", "measurement"},
+        {"humidity", "humidity_pct", "sensor", "humidity", "%", "measurement"},
+        {"f1_adc", "voltage_2_V", "sensor", "voltage", "V", "measurement"},
+        {"pressure", "pressure_dm", "sensor", "", "dm", "measurement"},
+        {"contact", "count", "sensor", "", "", "total_increasing"},
+        {"f1_meter", "meter_reading", "sensor", "", "", "total_increasing"},
+        {"f1_meter", "serial_number", "sensor", "", "", ""},
+        {"f1_leak_noise", "leak", "binary_sensor", "moisture", "", ""},
+        {"thermistor", "sensor_error", "binary_sensor", "problem", "", ""},
+        {"contact", "channel_1_closed", "binary_sensor", "", "", ""},
+        {"", "battery_low", "binary_sensor", "battery", "", ""},
+        {"", "firmware", "sensor", "", "", ""},
+        {"", "s_level", "sensor", "", "", "measurement"},
     };
+    const FieldDecl* common[] = {&kBatteryLowField, &kFirmwareField, &kSLevelField};
     for (const Row& row : rows) {
-        const EntityKind k = entityKind(row.name, row.value);
+        SCOPED_TRACE(std::string(row.family) + " " + row.field);
+        const FieldDecl* decl = nullptr;
+        if (*row.family) {
+            const FamilyFields* family = findFamilyFields(row.family);
+            ASSERT_NE(family, nullptr);
+            decl = family->find(row.field);
+        } else {
+            for (const FieldDecl* c : common)
+                if (c->name == row.field) decl = c;
+        }
+        ASSERT_NE(decl, nullptr);
+        const EntityKind k = entityKind(*decl);
         EXPECT_EQ(k.component + "|" + k.deviceClass + "|" + k.unit + "|" + k.stateClass,
                   std::string(row.component) + "|" + row.deviceClass + "|" + row.unit + "|" + row.stateClass);
     }
+}
+
+// Every declared field makes a config Home Assistant accepts: a binary sensor has
+// no unit and no state class, a device class comes with one of its units, and
+// only counters add up.
+TEST(EntityKind, EveryDeclaredFieldFitsHomeAssistant) {
+    const std::map<std::string, std::vector<std::string>> unitsOf = {
+        {"temperature", {"\xC2\xB0" "C", "K"}},
+        {"humidity", {"%"}},
+        {"voltage", {"V", "mV"}},
+    };
+    const std::vector<std::string> binaryClasses = {"battery", "moisture", "problem", "opening", "tamper"};
+    std::vector<const FieldDecl*> all = {&kBatteryLowField, &kFirmwareField, &kSLevelField};
+    for (const FamilyFields& f : familyFields())
+        for (std::span<const FieldDecl> t : {f.own, f.shared})
+            for (const FieldDecl& d : t) all.push_back(&d);
+    for (const FieldDecl* d : all) {
+        SCOPED_TRACE(std::string(d->name));
+        const EntityKind k = entityKind(*d);
+        if (k.component == "binary_sensor") {
+            EXPECT_EQ(k.unit + k.stateClass, "");
+            if (!k.deviceClass.empty()) {
+                EXPECT_NE(std::find(binaryClasses.begin(), binaryClasses.end(), k.deviceClass), binaryClasses.end());
+            }
+            continue;
+        }
+        if (!k.deviceClass.empty()) {
+            ASSERT_TRUE(unitsOf.count(k.deviceClass)) << k.deviceClass;
+            const std::vector<std::string>& units = unitsOf.at(k.deviceClass);
+            EXPECT_NE(std::find(units.begin(), units.end(), k.unit), units.end()) << k.unit;
+        }
+        EXPECT_TRUE(k.stateClass.empty() || k.stateClass == "measurement" || k.stateClass == "total_increasing");
+        EXPECT_EQ(k.stateClass == "total_increasing", d->kind == FieldKind::Counter);
+    }
+}
+
+// A config names the entity by its label and carries the declared unit; the
+// common fields are diagnostics.
+TEST(Discovery, ConfigFromTheDeclaration) {
+    Reading r;
+    r.family = "pressure";
+    r.address = 4128;
+    const DiscoveryMessage pressure = discoveryMessage(r, *findFamilyFields("pressure")->find("pressure_dm"), {});
+    EXPECT_EQ(pressure.topic, "homeassistant/sensor/ravo_4128/pressure_dm/config");
+    EXPECT_EQ(nlohmann::json::parse(pressure.payload), nlohmann::json::parse(R"({
+        "name": "Pressure", "unique_id": "ravo_4128_pressure_dm",
+        "state_topic": "ravo/transmitters/4128", "value_template": "{{ value_json.pressure_dm }}",
+        "unit_of_measurement": "dm", "state_class": "measurement",
+        "expire_after": 7200, "availability_topic": "ravo/transmitters/4128/availability",
+        "device": {"identifiers": ["ravo_4128"], "name": "Ravo pressure 4128", "model": "pressure",
+                   "manufacturer": "Ravo"}})"));
+    const DiscoveryMessage battery = discoveryMessage(r, kBatteryLowField, {});
+    EXPECT_EQ(battery.topic, "homeassistant/binary_sensor/ravo_4128/battery_low/config");
+    const nlohmann::json j = nlohmann::json::parse(battery.payload);
+    EXPECT_EQ(j["name"], "Battery low");
+    EXPECT_EQ(j["entity_category"], "diagnostic");
+    EXPECT_EQ(j["device_class"], "battery");
+    EXPECT_EQ(j["payload_on"], "True");
 }
 
 // Past the bound messages are dropped and counted; what was kept is delivered, in

@@ -14,14 +14,19 @@ namespace {
 const LocalTime kTime{2026, 12, 7, 12, 0, 5, 250};
 const std::string kIso = "\"" + isoTime(kTime) + "\"";
 
+// Fields of the test's own; only their names reach the JSON.
+constexpr FieldDecl kTemperature1{"temperature_1_C"}, kTemperature2{"temperature_2_C"}, kWhole{"whole_C"},
+    kCount{"count"}, kSensorError{"sensor_error"};
+constexpr FieldDecl kNumbered[] = {{"n_0"}, {"n_1"}, {"n_2"}, {"n_3"}, {"n_4"}, {"n_5"}, {"n_6"}};
+
 Reading sample() {
     Reading r{kTime, 0x82, "temperature", 1234, 0x93, true, true, 3, 2.0, {}, {}};
-    r.set("temperature_1_C", -39.7 + 0.01 * 6000 + (-2e-8) * 1e6);  // 20.279999999999998
-    r.set("temperature_2_C", nullptr);
-    r.set("whole_C", 20.0);
-    r.set("count", std::int64_t{4294967295});
-    r.set("sensor_error", false);
-    r.set("count", std::int64_t{5});  // replaces, keeps its place
+    r.set(kTemperature1, -39.7 + 0.01 * 6000 + (-2e-8) * 1e6);  // 20.279999999999998
+    r.set(kTemperature2, nullptr);
+    r.set(kWhole, 20.0);
+    r.set(kCount, std::int64_t{4294967295});
+    r.set(kSensorError, false);
+    r.set(kCount, std::int64_t{5});  // replaces, keeps its place
     r.line = std::string("21.5 \xB0" "C \"q\" \\ \x01");
     return r;
 }
@@ -50,7 +55,8 @@ TEST(JsonLines, EveryByteAndNumberReadsBack) {
     for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
     r.line = all;
     const std::vector<double> numbers{0.5, -0.1, 1e-7, 123456789012345.0, 1e300, -3276.8, 799.5};
-    for (size_t i = 0; i < numbers.size(); ++i) r.set("n_" + std::to_string(i), numbers[i]);
+    ASSERT_EQ(numbers.size(), std::size(kNumbered));
+    for (size_t i = 0; i < numbers.size(); ++i) r.set(kNumbered[i], numbers[i]);
     const nlohmann::json j = nlohmann::json::parse(readingJson(r));
     EXPECT_EQ(j["line"].get<std::string>(), latin1ToUtf8(all));
     for (size_t i = 0; i < numbers.size(); ++i) {

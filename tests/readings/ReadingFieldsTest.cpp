@@ -39,7 +39,7 @@ std::string describe(const Reading& r) {
     if (r.firmware) s += " fw=" + std::to_string(*r.firmware);
     if (r.sLevel) s += " s=" + text(*r.sLevel);
     s += " |";
-    for (const ReadingField& f : r.fields) s += " " + f.name + "=" + text(f.value);
+    for (const ReadingField& f : r.fields) s += " " + std::string(f.name()) + "=" + text(f.value);
     return s + (r.line ? "" : " (no line)");
 }
 
