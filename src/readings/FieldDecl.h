@@ -3,6 +3,7 @@
 // tables, so every output takes a field's name, unit and label from one place.
 #pragma once
 
+#include <initializer_list>
 #include <span>
 #include <string_view>
 
