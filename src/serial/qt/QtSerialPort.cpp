@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 #include <cerrno>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace ravo {
@@ -11,6 +12,15 @@ namespace ravo {
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::readAvailable);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::errorOccurred);
+    // Newer Qt (6.8) takes the empty reads of a pseudo-terminal whose other side
+    // closed for no data and reports nothing; the terminal's settings can no
+    // longer be read then.
+    hangUpCheck_.setInterval(kHangUpCheckMs);
+    connect(&hangUpCheck_, &QTimer::timeout, this, [this] {
+        termios settings{};
+        if (!port_.isOpen()) hangUpCheck_.stop();
+        else if (::tcgetattr(port_.handle(), &settings) != 0 && errno == EIO) errorOccurred(QSerialPort::ResourceError);
+    });
 }
 
 QtSerialPort::~QtSerialPort() { close(); }
@@ -35,7 +45,10 @@ OpenOutcome QtSerialPort::open(const std::string& device, const std::string& set
     port_.setDataBits(QSerialPort::Data8);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (port_.open(QIODevice::ReadWrite)) return OpenOutcome::Ok;
+    if (port_.open(QIODevice::ReadWrite)) {
+        hangUpCheck_.start();
+        return OpenOutcome::Ok;
+    }
 
     lastError_ = port_.errorString().toStdString();
     const QSerialPort::SerialPortError error = port_.error();

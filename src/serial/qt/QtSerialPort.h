@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,12 @@ public:
 
 private:
     static constexpr int kCloseFlushMs = 200;
+    static constexpr int kHangUpCheckMs = 200;
     void readAvailable();
     void errorOccurred(QSerialPort::SerialPortError error);
 
     QSerialPort port_;
+    QTimer hangUpCheck_;
     std::string device_;
     std::string lastError_;
 };
