@@ -107,7 +107,8 @@ void run(benchmark::State& state, Form form, bool logging, Listener listener = L
         drainReceiveBuffer(*b.rx);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     if (listener == Listener::Registry) state.counters["transmitters"] = static_cast<double>(transmitters.size());
 }
 
@@ -152,9 +153,12 @@ void BM_RegistryCost(benchmark::State& state) {
         batch(plainFirst ? 1 : 0);
         plainFirst = !plainFirst;
     }
-    state.counters["plain_ns"] = std::chrono::duration<double, std::nano>(spent[0]).count() / static_cast<double>(next[0]);
-    state.counters["registry_ns"] = std::chrono::duration<double, std::nano>(spent[1]).count() / static_cast<double>(next[1]);
-    state.counters["cost_%"] = 100.0 * (static_cast<double>(spent[1].count()) / static_cast<double>(spent[0].count()) - 1);
+    state.counters["plain_ns"] =
+        std::chrono::duration<double, std::nano>(spent[0]).count() / static_cast<double>(next[0]);
+    state.counters["registry_ns"] =
+        std::chrono::duration<double, std::nano>(spent[1]).count() / static_cast<double>(next[1]);
+    state.counters["cost_%"] =
+        100.0 * (static_cast<double>(spent[1].count()) / static_cast<double>(spent[0].count()) - 1);
 }
 
 // The registry on its own: readings of 15 transmitters a second apart, silence

@@ -35,7 +35,9 @@ public:
     void flush();
 
     // The widget text of a model text (8-bit, one character a byte) and back.
-    static QString toWidget(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+    static QString toWidget(const std::string& text) {
+        return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    }
     static std::string toModel(const QString& text);
 
 private:

@@ -16,9 +16,7 @@ DemoReceiver::DemoReceiver(std::uint32_t seed, QObject* parent)
     connect(notifier_.get(), &QSocketNotifier::activated, this, &DemoReceiver::drain);
 }
 
-void DemoReceiver::send() {
-    (void)pty_.write(simulator_.next().bytes);
-}
+void DemoReceiver::send() { (void)pty_.write(simulator_.next().bytes); }
 
 void DemoReceiver::drain() {
     // The monitor's commands; a real receiver would act on them.

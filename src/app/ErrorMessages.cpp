@@ -59,7 +59,8 @@ void ErrorMessages::showNext() {
             hook(current_.text);
             continue;
         }
-        auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Error"), current_.text, QMessageBox::Ok, owner_);
+        auto* box =
+            new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Error"), current_.text, QMessageBox::Ok, owner_);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box_ = box;
         showCount();

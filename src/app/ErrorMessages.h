@@ -6,8 +6,8 @@
 // the box under its text.
 #pragma once
 
-#include <QObject>
 #include <QMessageBox>
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <deque>

@@ -38,7 +38,8 @@ void setBack(QWidget* w, QColor c) {
 void setFore(QWidget* w, QColor c) {
     QPalette p = w->palette();
     // The same colour again is no change (a palette change redraws the widget).
-    if (p.color(QPalette::Active, QPalette::Text) == c && p.color(QPalette::Disabled, QPalette::WindowText) == c) return;
+    if (p.color(QPalette::Active, QPalette::Text) == c && p.color(QPalette::Disabled, QPalette::WindowText) == c)
+        return;
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(group, QPalette::Text, c);
         p.setColor(group, QPalette::WindowText, c);

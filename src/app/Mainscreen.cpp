@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -17,8 +16,8 @@
 #include "app/BoxEdit.h"
 #include "app/BoxMirror.h"
 #include "app/ErrorMessages.h"
-#include "app/Look.h"
 #include "app/LoggingArea.h"
+#include "app/Look.h"
 #include "app/ReadingGrids.h"
 #include "app/ReceiverConfiguration.h"
 #include "app/SerialControls.h"

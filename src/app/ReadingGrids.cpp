@@ -74,14 +74,14 @@ QLabel* header(QWidget* content, const Twips& tw, const QString& text, int left,
 
 // One grid cell of a column, at its row's place, mirrored from the model.
 BoxEdit* makeCell(BoxMirror& mirror, const Twips& tw, QWidget* content, const Column& c, int row) {
-            auto* e = new BoxEdit(content);
-            e->setObjectName(rowName(c.field, row));
-            e->setFont(sansFont(9.75, true));
-            e->setGeometry(tw.rect(c.left, kFirstRowTop + kRowPitch * row, c.width, kCellHeight));
-            e->setTextMargins(1, 0, 1, 0);
-            e->setReadOnly(!c.editable);
-            setBack(e, qcolour(c.back));
-            mirror.bind({c.field, row}, e);
+    auto* e = new BoxEdit(content);
+    e->setObjectName(rowName(c.field, row));
+    e->setFont(sansFont(9.75, true));
+    e->setGeometry(tw.rect(c.left, kFirstRowTop + kRowPitch * row, c.width, kCellHeight));
+    e->setTextMargins(1, 0, 1, 0);
+    e->setReadOnly(!c.editable);
+    setBack(e, qcolour(c.back));
+    mirror.bind({c.field, row}, e);
     return e;
 }
 

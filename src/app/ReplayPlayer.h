@@ -18,7 +18,7 @@ namespace ravo::app {
 
 class ReplayPlayer : public QObject {
     Q_OBJECT
-  public:
+public:
     // speed: 1 = the recorded pace, 2 = twice as fast, ...; 0 = as fast as possible.
     ReplayPlayer(Receiver& rx, ReplayClock& clock, std::vector<CaptureLine> lines, double speed,
                  QObject* parent = nullptr);
@@ -32,7 +32,7 @@ class ReplayPlayer : public QObject {
     // Called once when the whole capture has been played.
     std::function<void()> onFinished;
 
-  private:
+private:
     void step();
     // Milliseconds the capture's clock moves on with this record.
     double stepOf(const capture::Record& record);

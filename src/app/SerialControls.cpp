@@ -21,8 +21,8 @@ struct BaudOption {
 
 // In the order of kBaudRates.
 constexpr BaudOption kBaudOptions[] = {
-    {"opt4800", "4800", 120, 240},   {"opt9600", "9600", 120, 480},  {"opt19k2", "19200", 120, 720},
-    {"opt38k4", "38400", 960, 240},  {"opt115k2", "115200", 960, 480},
+    {"opt4800", "4800", 120, 240},  {"opt9600", "9600", 120, 480},    {"opt19k2", "19200", 120, 720},
+    {"opt38k4", "38400", 960, 240}, {"opt115k2", "115200", 960, 480},
 };
 
 }  // namespace
@@ -67,9 +67,8 @@ SerialControls::SerialControls(Connection& connection, const Twips& tw, QWidget*
         connect(b, &QRadioButton::clicked, this, [this, rate] { connection_.chooseBaud(rate); });
     }
 
-    connect(ports_, &QComboBox::activated, this, [this](int index) {
-        connection_.selectEntry(ports_->itemText(index).toStdString());
-    });
+    connect(ports_, &QComboBox::activated, this,
+            [this](int index) { connection_.selectEntry(ports_->itemText(index).toStdString()); });
     connect(connect_, &QPushButton::clicked, this, [this] { connection_.connectClicked(); });
     connect(refresh_, &QPushButton::clicked, this, [this] { connection_.refreshPorts(); });
     connection_.changed = [this] { refresh(); };

@@ -51,7 +51,8 @@ void TransmitterTableModel::refresh() {
         size_t end = i;
         while (end < next.size() && (i >= rows_.size() || next[end].address != rows_[i].address)) ++end;
         beginInsertRows({}, static_cast<int>(i), static_cast<int>(end - 1));
-        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(i), std::make_move_iterator(next.begin() + static_cast<std::ptrdiff_t>(i)),
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(i),
+                     std::make_move_iterator(next.begin() + static_cast<std::ptrdiff_t>(i)),
                      std::make_move_iterator(next.begin() + static_cast<std::ptrdiff_t>(end)));
         endInsertRows();
         i = end;
@@ -77,7 +78,8 @@ QVariant TransmitterTableModel::display(const TransmitterSummary& t, int column)
         case SLevel: return optionalNumber(t.sLevel);
         case SLevelMin: return optionalNumber(t.sLevelMin);
         case SLevelMax: return optionalNumber(t.sLevelMax);
-        case BatteryLow: return t.batteryLow ? QVariant(*t.batteryLow ? QStringLiteral("low") : QStringLiteral("ok")) : QVariant();
+        case BatteryLow:
+            return t.batteryLow ? QVariant(*t.batteryLow ? QStringLiteral("low") : QStringLiteral("ok")) : QVariant();
         case Firmware: return t.firmware ? QVariant(*t.firmware) : QVariant();
         case Silent: return t.silent ? QStringLiteral("silent") : QString();
         case LastLine: return t.line ? QString::fromStdString(latin1ToUtf8(*t.line)).trimmed() : QString();
@@ -116,10 +118,11 @@ QVariant TransmitterTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TransmitterTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const kHeaders[ColumnCount] = {"Address",    "Family",     "Readings",  "Repeats",  "First heard",
-                                                      "Last heard", "Median interval (s)", "S level", "S min", "S max",
-                                                      "Battery",    "Firmware",   "Silent",    "Last line"};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char* const kHeaders[ColumnCount] = {
+        "Address", "Family", "Readings", "Repeats", "First heard", "Last heard", "Median interval (s)",
+        "S level", "S min",  "S max",    "Battery", "Firmware",    "Silent",     "Last line"};
     return section >= 0 && section < ColumnCount ? QVariant(QString::fromLatin1(kHeaders[section])) : QVariant();
 }
 

@@ -15,8 +15,21 @@ class TransmitterTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column {
-        Address, Family, Readings, Repeats, FirstHeard, LastHeard, MedianInterval,
-        SLevel, SLevelMin, SLevelMax, BatteryLow, Firmware, Silent, LastLine, ColumnCount
+        Address,
+        Family,
+        Readings,
+        Repeats,
+        FirstHeard,
+        LastHeard,
+        MedianInterval,
+        SLevel,
+        SLevelMin,
+        SLevelMax,
+        BatteryLow,
+        Firmware,
+        Silent,
+        LastLine,
+        ColumnCount
     };
     // The value a column sorts by (numbers as numbers, times as their count).
     static constexpr int SortRole = Qt::UserRole;

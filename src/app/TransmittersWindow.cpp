@@ -58,8 +58,9 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, ReadingFan
     silence_->setObjectName("silenceAfter");
     silence_->setPlaceholderText(QStringLiteral("off"));
     silence_->setMaximumWidth(90);
-    silence_->setToolTip(QStringLiteral("Seconds without a reading after which a transmitter counts as silent, "
-                                        "\"auto\" for three times its own median interval, empty for never."));
+    silence_->setToolTip(
+        QStringLiteral("Seconds without a reading after which a transmitter counts as silent, "
+                       "\"auto\" for three times its own median interval, empty for never."));
     connect(silence_, &QLineEdit::editingFinished, this, &TransmittersWindow::silenceEdited);
 
     export_ = new QPushButton(QStringLiteral("Export CSV..."), this);
@@ -109,9 +110,20 @@ TransmittersWindow::~TransmittersWindow() { readings_.remove(watcher_.get()); }
 void TransmittersWindow::sizeColumns() {
     // Wide enough for the header and the widest value a column usually holds, so
     // the widths need not follow the rows.
-    static const char* const kWidest[TransmitterTableModel::ColumnCount] = {
-        "16777215", "legionella_signal", "10000000", "1000000", "2026-12-09 14:05:09", "2026-12-09 14:05:09",
-        "86400.000", "15", "15", "15", "low", "255", "silent", ""};
+    static const char* const kWidest[TransmitterTableModel::ColumnCount] = {"16777215",
+                                                                            "legionella_signal",
+                                                                            "10000000",
+                                                                            "1000000",
+                                                                            "2026-12-09 14:05:09",
+                                                                            "2026-12-09 14:05:09",
+                                                                            "86400.000",
+                                                                            "15",
+                                                                            "15",
+                                                                            "15",
+                                                                            "low",
+                                                                            "255",
+                                                                            "silent",
+                                                                            ""};
     const QFontMetrics header(table_->horizontalHeader()->font());
     const QFontMetrics cell(table_->font());
     for (int c = 0; c < TransmitterTableModel::ColumnCount; ++c) {
@@ -160,9 +172,9 @@ bool TransmittersWindow::exportCsv(const QString& path, QString& error) const {
 }
 
 void TransmittersWindow::exportClicked() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Transmitters"),
-                                                      QStringLiteral("transmitters.csv"),
-                                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Transmitters"), QStringLiteral("transmitters.csv"),
+                                     QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty()) return;
     QString error;
     if (!exportCsv(path, error)) QMessageBox::warning(this, QStringLiteral("Error"), error);

@@ -1,15 +1,15 @@
 // ravo-monitor: the desktop monitor of the receiver.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -18,10 +18,10 @@
 #include "app/DemoReceiver.h"
 #include "app/Mainscreen.h"
 #include "app/ReplayPlayer.h"
-#include "common/Platform.h"
 #include "app/SerialControls.h"
 #include "app/TransmittersWindow.h"
 #include "common/Clock.h"
+#include "common/Platform.h"
 #include "core/Receiver.h"
 #include "presentation/FileSystem.h"
 #include "registry/TransmitterRegistry.h"
@@ -50,8 +50,8 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption({"echo", "Write every receiver-monitor append to FILE (what was cut from the line).", "FILE"});
     parser.addOption({"screenshot-after", "Seconds to wait before the screenshot (3).", "SECONDS", "3"});
     parser.addOption({"json-file", "Append every reading and bad frame as a JSON line to FILE.", "FILE"});
-    parser.addOption({"screenshot-transmitters", "Save a picture of the Transmitters window to FILE (PNG) and quit.",
-                      "FILE"});
+    parser.addOption(
+        {"screenshot-transmitters", "Save a picture of the Transmitters window to FILE (PNG) and quit.", "FILE"});
     parser.addOption({"silence-after",
                       "Transmitters count as silent after SECONDS without a reading, or three times their own "
                       "median interval (auto, the default).",
@@ -83,7 +83,8 @@ std::optional<int> parseCommandLine(int argc, char* argv[], QCommandLineParser& 
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "ravo-monitor: unexpected argument '%s'\n", qPrintable(parser.positionalArguments().first()));
+        std::fprintf(stderr, "ravo-monitor: unexpected argument '%s'\n",
+                     qPrintable(parser.positionalArguments().first()));
         return 2;
     }
     return std::nullopt;
@@ -188,8 +189,7 @@ int main(int argc, char* argv[]) {
     // In a replay the time is the capture's.
     ravo::SystemClock systemClock;
     ravo::ReplayClock replayClock;
-    ravo::Session session(parser.isSet("replay") ? static_cast<const ravo::Clock&>(replayClock) : systemClock,
-                          options);
+    ravo::Session session(parser.isSet("replay") ? static_cast<const ravo::Clock&>(replayClock) : systemClock, options);
     if (std::string error; !session.start(error)) {
         std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
         return 2;
@@ -257,10 +257,11 @@ int main(int argc, char* argv[]) {
             if (!connection.connected()) {
                 const std::string device = connection.table().device(1);
                 const std::string why = rx.pendingErrors.size() > before ? rx.pendingErrors.back()
-                                        : device.empty() ? std::string("no port to connect to")
-                                                         : "cannot open " + device;
-                std::fprintf(stderr, "ravo-monitor: --connect: %s%s\n", why.c_str(),
-                             device.empty() || why.find(device) != std::string::npos ? "" : (" (" + device + ")").c_str());
+                                        : device.empty()                 ? std::string("no port to connect to")
+                                                                         : "cannot open " + device;
+                std::fprintf(
+                    stderr, "ravo-monitor: --connect: %s%s\n", why.c_str(),
+                    device.empty() || why.find(device) != std::string::npos ? "" : (" (" + device + ")").c_str());
             }
         }
     }
@@ -269,7 +270,8 @@ int main(int argc, char* argv[]) {
         const QString file = parser.value("screenshot");
         QTimer::singleShot(static_cast<int>(screenshotAfter * 1000), &window, [&window, file] {
             window.showPending();
-            if (!window.grab().save(file, "PNG")) std::fprintf(stderr, "ravo-monitor: cannot write %s\n", qPrintable(file));
+            if (!window.grab().save(file, "PNG"))
+                std::fprintf(stderr, "ravo-monitor: cannot write %s\n", qPrintable(file));
             window.close();
             QApplication::quit();
         });

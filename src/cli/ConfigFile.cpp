@@ -59,12 +59,9 @@ bool lineArgument(QCommandLineParser& parser, const QString& line, QString& arg,
         return false;
     }
     switch (kindOf(parser, name)) {
-        case Kind::Unknown:
-            why = "unknown option '" + name + "'";
-            return false;
+        case Kind::Unknown: why = "unknown option '" + name + "'"; return false;
         case Kind::Flag:
-            if (!hasValue || value.compare("true", Qt::CaseInsensitive) == 0)
-                arg = "--" + name;
+            if (!hasValue || value.compare("true", Qt::CaseInsensitive) == 0) arg = "--" + name;
             else if (value.compare("false", Qt::CaseInsensitive) != 0) {
                 why = name + " is a flag: true or false, not '" + value + "'";
                 return false;

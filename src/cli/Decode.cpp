@@ -1,11 +1,12 @@
 // ravo-cli decode [options] [FILE]: decodes a capture (or raw bytes with --raw)
 // and exits.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <unistd.h>
 
 #include "cli/CliCommon.h"
 #include "core/Receiver.h"

@@ -76,7 +76,8 @@ int runListen(const QStringList& args) {
         session.afterTick();
         if (rx.state.abandonedWaits != abandonedSeen) {
             abandonedSeen = rx.state.abandonedWaits;
-            std::fprintf(stderr, "ravo-cli: gave up waiting for the rest of an item (%llu waits, %llu bytes dropped so far)\n",
+            std::fprintf(stderr,
+                         "ravo-cli: gave up waiting for the rest of an item (%llu waits, %llu bytes dropped so far)\n",
                          static_cast<unsigned long long>(rx.state.abandonedWaits),
                          static_cast<unsigned long long>(rx.state.abandonedBytes));
         }

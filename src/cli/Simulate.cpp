@@ -23,7 +23,8 @@ bool isTextForm(const std::string& bytes) {
         if (u < 0x20 && c != '\r' && c != '\n') return false;
         if (u >= 0x7F && u != 0xFF) return false;
     }
-    return !bytes.empty() && (bytes.rfind("Rtl", 0) == 0 || bytes.back() == '\r' || bytes.find("\r\n") != std::string::npos);
+    return !bytes.empty() &&
+           (bytes.rfind("Rtl", 0) == 0 || bytes.back() == '\r' || bytes.find("\r\n") != std::string::npos);
 }
 
 int writeCapture(sim::Simulator& simulator, long count, double rate, std::ostream& out, bool vhf) {

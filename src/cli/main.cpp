@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     for (const SubCommand& c : kCommands)
         if (!std::strcmp(command, c.name)) return c.run(args);
-    if (command[0] == '-') return fail(std::string("unknown option '") + command + "' (ravo-cli --help lists the commands)");
+    if (command[0] == '-')
+        return fail(std::string("unknown option '") + command + "' (ravo-cli --help lists the commands)");
     return fail(std::string("unknown command '") + command + "' (ravo-cli --help lists the commands)");
 }

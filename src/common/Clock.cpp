@@ -28,8 +28,8 @@ std::int64_t wallMillis(const LocalTime& t) {
     using namespace std::chrono;
     const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
                                         std::chrono::day{static_cast<unsigned>(t.day)}};
-    return day.time_since_epoch().count() * 86400000LL + t.hour * 3600000LL + t.minute * 60000LL +
-           t.second * 1000LL + t.millisecond;
+    return day.time_since_epoch().count() * 86400000LL + t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL +
+           t.millisecond;
 }
 
 LocalTime fromWallMillis(std::int64_t ms) {
@@ -63,10 +63,9 @@ void SettableClock::advance(double seconds) {
 
 bool isValidLocalTime(const LocalTime& t) {
     using namespace std::chrono;
-    const year_month_day ymd{year{t.year}, month{static_cast<unsigned>(t.month)},
-                             day{static_cast<unsigned>(t.day)}};
-    return t.year >= 1 && t.year <= 9999 && ymd.ok() && t.hour >= 0 && t.hour < 24 && t.minute >= 0 &&
-           t.minute < 60 && t.second >= 0 && t.second < 60 && t.millisecond >= 0 && t.millisecond < 1000;
+    const year_month_day ymd{year{t.year}, month{static_cast<unsigned>(t.month)}, day{static_cast<unsigned>(t.day)}};
+    return t.year >= 1 && t.year <= 9999 && ymd.ok() && t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
+           t.second >= 0 && t.second < 60 && t.millisecond >= 0 && t.millisecond < 1000;
 }
 
 }  // namespace ravo

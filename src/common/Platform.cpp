@@ -1,9 +1,10 @@
 #include "common/Platform.h"
 
-#include <clocale>
-#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
 
 namespace ravo {
 

@@ -20,21 +20,40 @@ double textValue(std::string_view text) {
         c = next();
     }
     bool digits = false;
-    while (c >= '0' && c <= '9') { number.push_back(static_cast<char>(c)); digits = true; ++i; c = next(); }
+    while (c >= '0' && c <= '9') {
+        number.push_back(static_cast<char>(c));
+        digits = true;
+        ++i;
+        c = next();
+    }
     if (c == '.') {
         number.push_back('.');
         ++i;
         c = next();
-        while (c >= '0' && c <= '9') { number.push_back(static_cast<char>(c)); digits = true; ++i; c = next(); }
+        while (c >= '0' && c <= '9') {
+            number.push_back(static_cast<char>(c));
+            digits = true;
+            ++i;
+            c = next();
+        }
     }
     if (!digits) return 0;
     if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
         std::string exponent = "e";
         ++i;
         c = next();
-        if (c == '+' || c == '-') { exponent.push_back(static_cast<char>(c)); ++i; c = next(); }
+        if (c == '+' || c == '-') {
+            exponent.push_back(static_cast<char>(c));
+            ++i;
+            c = next();
+        }
         bool expDigits = false;
-        while (c >= '0' && c <= '9') { exponent.push_back(static_cast<char>(c)); expDigits = true; ++i; c = next(); }
+        while (c >= '0' && c <= '9') {
+            exponent.push_back(static_cast<char>(c));
+            expDigits = true;
+            ++i;
+            c = next();
+        }
         if (expDigits) number += exponent;
     }
     if (number.back() == '.') number.pop_back();

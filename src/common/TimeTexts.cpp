@@ -4,7 +4,9 @@
 
 namespace ravo {
 
-std::string twoDigits(const std::string& part) { return part.size() < 2 ? std::string(2 - part.size(), '0') + part : part; }
+std::string twoDigits(const std::string& part) {
+    return part.size() < 2 ? std::string(2 - part.size(), '0') + part : part;
+}
 
 namespace {
 

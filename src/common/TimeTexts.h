@@ -8,13 +8,13 @@
 namespace ravo {
 
 struct TimeTexts {
-    std::string nowText;     // date and time, "YYYY-MM-DD HH:MM:SS"
-    std::string yearText;    // four digits
-    std::string monthText;   // 1 to 12, no leading zero
-    std::string dayText;     // 1 to 31, no leading zero
-    std::string hourText;    // 0 to 23, no leading zero
-    std::string minuteText;  // 0 to 59, no leading zero
-    std::string secondText;  // 0 to 59, no leading zero
+    std::string nowText;                // date and time, "YYYY-MM-DD HH:MM:SS"
+    std::string yearText;               // four digits
+    std::string monthText;              // 1 to 12, no leading zero
+    std::string dayText;                // 1 to 31, no leading zero
+    std::string hourText;               // 0 to 23, no leading zero
+    std::string minuteText;             // 0 to 59, no leading zero
+    std::string secondText;             // 0 to 59, no leading zero
     std::string timeText = "00:00:00";  // hh:mm:ss
 
     // The clock reading the texts were made from (to the second).

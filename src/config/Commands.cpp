@@ -24,13 +24,13 @@ std::optional<std::string> addressBytes(double v) {
     const double r = roundHalfEven(v - h * 65536);
     if (!(h >= 0 && h <= 255) || r < 0 || r >= 65536) return std::nullopt;
     const int ri = static_cast<int>(r);
-    return std::string{static_cast<char>(static_cast<int>(h)), static_cast<char>(ri / 256), static_cast<char>(ri % 256)};
+    return std::string{static_cast<char>(static_cast<int>(h)), static_cast<char>(ri / 256),
+                       static_cast<char>(ri % 256)};
 }
 
 Command modeCommand(const std::string& modeText) {
     const double m = roundHalfEven(textValue(modeText));
-    if (m < 0 || m > 255)
-        return {{}, "The mode (" + modeText + ") cannot be sent: it must be from 0 to 255."};
+    if (m < 0 || m > 255) return {{}, "The mode (" + modeText + ") cannot be sent: it must be from 0 to 255."};
     return {withCrc(std::string("AT=") + static_cast<char>(static_cast<int>(m))), {}};
 }
 
@@ -39,8 +39,9 @@ Command addressCommand(const std::vector<std::string>& texts) {
     for (size_t i = 0; i < texts.size(); ++i) {
         const auto bytes = addressBytes(textValue(texts[i]));
         if (!bytes)
-            return {{}, "Address " + std::to_string(i + 1) + " (" + texts[i] +
-                            ") cannot be sent: it must be from 0 to 16777215."};
+            return {{},
+                    "Address " + std::to_string(i + 1) + " (" + texts[i] +
+                        ") cannot be sent: it must be from 0 to 16777215."};
         text += *bytes;
     }
     return {withCrc(text), {}};
@@ -74,7 +75,8 @@ Command setModeClicked(Receiver& rx) {
 Command setAddressesClicked(Receiver& rx, int count) {
     rx.screen.clearMessage();
     std::vector<std::string> texts;
-    for (int i = 0; i < count; ++i) texts.push_back(rx.screen.text(static_cast<Field>(static_cast<int>(Field::txtadd1) + i)));
+    for (int i = 0; i < count; ++i)
+        texts.push_back(rx.screen.text(static_cast<Field>(static_cast<int>(Field::txtadd1) + i)));
     return throughRegister(rx, addressCommand(texts));
 }
 

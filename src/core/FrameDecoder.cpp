@@ -2,9 +2,9 @@
 // payload, signal level, time), repeat suppression and dispatch.
 #include "common/TextValue.h"
 #include "core/Receiver.h"
+#include "decoders/Dispatch.h"
 #include "frames/BadFrames.h"
 #include "frames/Crc16.h"
-#include "decoders/Dispatch.h"
 #include "frames/FrameExtraction.h"
 
 namespace ravo {

@@ -13,9 +13,9 @@
 #include "common/NumberText.h"
 #include "frames/ProgramState.h"
 #include "presentation/FileSystem.h"
-#include "screen/ScreenModel.h"
 #include "profile/Profile.h"
 #include "readings/ReadingFanOut.h"
+#include "screen/ScreenModel.h"
 
 namespace ravo {
 

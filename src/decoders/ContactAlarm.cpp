@@ -14,8 +14,8 @@
 #include "decoders/DecoderCommon.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
-#include "decoders/ReadingFields.h"
 #include "decoders/PulseRowWrites.h"
+#include "decoders/ReadingFields.h"
 #include "presentation/CsvLog.h"
 #include "presentation/Grids.h"
 #include "presentation/MessageOutput.h"
@@ -42,22 +42,30 @@ struct SwitchWords {
     const char* monitor2[2];
     const char* grid1[2];
     const char* grid2[2];
-    bool showsSignalLevel;  // writes txtslevel on VHF
+    bool showsSignalLevel;   // writes txtslevel on VHF
     const FieldDecl* count;  // reading fields of the count and the two channel states
     const FieldDecl* field1;
     const FieldDecl* field2;
 };
 
-constexpr SwitchWords kContact{"Contact Tx. - Address: ", "  Pulse Count = ",
-                               {"  CH1 CLOSED", "  CH1 OPEN "}, {"  CH2 CLOSED", "  CH2 OPEN "},
-                               {"1:Clo'd ", "1:Open "},         {"2:Clo'd", "2:Open"},
-                               false, &declaredField(kContactFields, "count"),
+constexpr SwitchWords kContact{"Contact Tx. - Address: ",
+                               "  Pulse Count = ",
+                               {"  CH1 CLOSED", "  CH1 OPEN "},
+                               {"  CH2 CLOSED", "  CH2 OPEN "},
+                               {"1:Clo'd ", "1:Open "},
+                               {"2:Clo'd", "2:Open"},
+                               false,
+                               &declaredField(kContactFields, "count"),
                                &declaredField(kContactFields, "channel_1_closed"),
                                &declaredField(kContactFields, "channel_2_closed")};
-constexpr SwitchWords kAlarm{"Alarm Tx: ", "  Ch1 Count: ",
-                             {"  CH1:ON ", "  CH1:OFF "}, {"  CH2:ON ", "  CH2:OFF "},
-                             {"1:On ", "1:Off "},         {"2:On", "2:Off"},
-                             true, &declaredField(kAlarmFields, "count"),
+constexpr SwitchWords kAlarm{"Alarm Tx: ",
+                             "  Ch1 Count: ",
+                             {"  CH1:ON ", "  CH1:OFF "},
+                             {"  CH2:ON ", "  CH2:OFF "},
+                             {"1:On ", "1:Off "},
+                             {"2:On", "2:Off"},
+                             true,
+                             &declaredField(kAlarmFields, "count"),
                              &declaredField(kAlarmFields, "channel_1_on"),
                              &declaredField(kAlarmFields, "channel_2_on")};
 

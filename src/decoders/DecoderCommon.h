@@ -24,6 +24,8 @@ inline std::string firmwareAndTime(const Receiver& rx, int status) {
 // " - 12:00:00"
 inline std::string timeSuffix(const Receiver& rx) { return " - " + rx.state.time.timeText; }
 
-inline constexpr const char* kDegreesC = " \xB0" "C";  // space, degree sign, C
+inline constexpr const char* kDegreesC =
+    " \xB0"
+    "C";  // space, degree sign, C
 
 }  // namespace ravo

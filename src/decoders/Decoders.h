@@ -6,7 +6,7 @@ namespace ravo {
 
 class Receiver;
 
-void decodeTemperature(Receiver& rx);  // 0x82
+void decodeTemperature(Receiver& rx);       // 0x82
 void decodeHumidity(Receiver& rx);          // 0x83
 void decodeFixedPulse(Receiver& rx);        // 0x84
 void decodeVoltageCurrent(Receiver& rx);    // 0x85
@@ -21,6 +21,6 @@ void decodeLevel(Receiver& rx);             // 0x89
 void decodeElectricity(Receiver& rx);       // 0x8B
 void decodeLeakNoise(Receiver& rx);         // 0x8F
 void decodePressureFlow(Receiver& rx);      // 0xF2
-void decodeF1Family(Receiver& rx);     // 0xF1
+void decodeF1Family(Receiver& rx);          // 0xF1
 
 }  // namespace ravo

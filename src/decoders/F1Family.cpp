@@ -26,8 +26,8 @@
 // for a transmitter that finds the grid full.
 #include "core/Receiver.h"
 #include "decoders/Decoders.h"
-#include "decoders/FamilyFields.h"
 #include "decoders/F1SubDecoders.h"
+#include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
 #include "presentation/Grids.h"
 

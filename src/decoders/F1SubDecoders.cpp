@@ -27,7 +27,10 @@ constexpr FieldDecl kAdcFields[] = {
     {"voltage_2_V", "V", "Voltage 2", FieldKind::Number, "voltage", "measurement"},
 };
 constexpr FieldDecl kPt100Fields[] = {
-    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature", FieldKind::Number, "temperature", "measurement"},
     {"auxiliary", "", "Auxiliary", FieldKind::Number, "", "measurement"},
 };
 constexpr FieldDecl kMeterFields[] = {
@@ -47,8 +50,7 @@ void show(Receiver& rx, std::string line) {
 // The log's Status column carries S. For a stored main packet decoded again that
 // is the status the main packet came with, not the one of the ID or serial-number
 // packet in hand, so StatusByte stands in for S while the row is written.
-void logRow(Receiver& rx, int status, const std::string& value1, const std::string& value2,
-            const std::string& serial) {
+void logRow(Receiver& rx, int status, const std::string& value1, const std::string& value2, const std::string& serial) {
     struct StatusOverride {
         int& field;
         int own;
@@ -119,11 +121,9 @@ void decodeAdcPacket(Receiver& rx, int row, int status) {
         r->batteryLow = lowBattery(rx.state.statusByte);
         r->firmware = status & 0x0F;
         r->set(declaredField(kAdcFields, "raw_1"), std::int64_t{raw1});
-        r->set(declaredField(kAdcFields, "voltage_1_V"),
-               adcTenthsOfVolts(static_cast<std::uint16_t>(raw1)) / 10.0);
+        r->set(declaredField(kAdcFields, "voltage_1_V"), adcTenthsOfVolts(static_cast<std::uint16_t>(raw1)) / 10.0);
         r->set(declaredField(kAdcFields, "raw_2"), std::int64_t{raw2});
-        r->set(declaredField(kAdcFields, "voltage_2_V"),
-               adcTenthsOfVolts(static_cast<std::uint16_t>(raw2)) / 10.0);
+        r->set(declaredField(kAdcFields, "voltage_2_V"), adcTenthsOfVolts(static_cast<std::uint16_t>(raw2)) / 10.0);
     }
 
     rx.state.value1 = static_cast<double>(raw1);
@@ -198,9 +198,8 @@ void decodeLoggerPlusPacket(Receiver& rx, int row, int status) {
 
 void showUnknownMainPacket(Receiver& rx, int row, int status) {
     if (Reading* r = f1Reading(rx, "f1_unknown")) r->firmware = status & 0x0F;
-    showWithoutReadings(rx, row,
-                        labelAndAddress(rx, "Unknown F1 Main Packet - Address: ") + "  F/W V" +
-                            spacedNumber(status & 0x0F));
+    showWithoutReadings(
+        rx, row, labelAndAddress(rx, "Unknown F1 Main Packet - Address: ") + "  F/W V" + spacedNumber(status & 0x0F));
 }
 
 void showIdPacket(Receiver& rx, int row) {
@@ -213,10 +212,8 @@ void showSerialPacket(Receiver& rx, int row) {
 
 std::span<const FamilyFields> f1SubDecoderFamilies() {
     static const FamilyFields kFamilies[] = {
-        {"f1_adc", kAdcFields, f1DeviceFields()},
-        {"f1_pt100", kPt100Fields, f1DeviceFields()},
-        {"f1_meter", kMeterFields, f1DeviceFields()},
-        {"f1_leak_noise", kLoggerPlusFields, f1DeviceFields()},
+        {"f1_adc", kAdcFields, f1DeviceFields()},     {"f1_pt100", kPt100Fields, f1DeviceFields()},
+        {"f1_meter", kMeterFields, f1DeviceFields()}, {"f1_leak_noise", kLoggerPlusFields, f1DeviceFields()},
         {"f1_unknown", {}, f1DeviceFields()},
     };
     return kFamilies;

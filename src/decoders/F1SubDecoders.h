@@ -27,7 +27,7 @@ void decodeLoggerPlusPacket(Receiver& rx, int row, int status);
 
 // Shown, not logged; they empty the row's value cells.
 void showUnknownMainPacket(Receiver& rx, int row, int status);  // a main packet of no known type
-void showIdPacket(Receiver& rx, int row);      // a stored main packet of a type without decoder
-void showSerialPacket(Receiver& rx, int row);  // a stored main packet of a type without serial display
+void showIdPacket(Receiver& rx, int row);                       // a stored main packet of a type without decoder
+void showSerialPacket(Receiver& rx, int row);                   // a stored main packet of a type without serial display
 
 }  // namespace ravo

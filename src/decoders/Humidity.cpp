@@ -26,7 +26,10 @@ namespace {
 
 constexpr FieldDecl kFields[] = {
     {"humidity_pct", "%", "Humidity", FieldKind::Number, "humidity", "measurement"},
-    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature", FieldKind::Number, "temperature", "measurement"},
 };
 constexpr const FieldDecl& kHumidity = declaredField(kFields, "humidity_pct");
 constexpr const FieldDecl& kTemperature = declaredField(kFields, "temperature_C");

@@ -33,7 +33,10 @@ namespace {
 constexpr const char* kLabel = "Legionella Tx. - Add: ";
 
 constexpr FieldDecl kReadingFields[] = {
-    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature", FieldKind::Number, "temperature", "measurement"},
     {"raw", "", "Raw", FieldKind::Number, "", "measurement"},  // full form only
     {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
 };
@@ -117,8 +120,7 @@ void decodeLegionellaSignal(Receiver& rx) {
 }
 
 std::span<const FamilyFields> legionellaFamilies() {
-    static constexpr FamilyFields kFamilies[] = {{"legionella", kReadingFields},
-                                                 {"legionella_signal", kSignalFields}};
+    static constexpr FamilyFields kFamilies[] = {{"legionella", kReadingFields}, {"legionella_signal", kSignalFields}};
     return kFamilies;
 }
 

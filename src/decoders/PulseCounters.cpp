@@ -91,8 +91,7 @@ void decodeFixedPulse(Receiver& rx) { decodePulse(rx, PulseKind::Fixed); }
 void decodeDriveByPulse(Receiver& rx) { decodePulse(rx, PulseKind::DriveBy); }
 
 std::span<const FamilyFields> pulseCounterFamilies() {
-    static constexpr FamilyFields kFamilies[] = {{"fixed_pulse", kFixedFields},
-                                                 {"drive_by_pulse", kDriveByFields}};
+    static constexpr FamilyFields kFamilies[] = {{"fixed_pulse", kFixedFields}, {"drive_by_pulse", kDriveByFields}};
     return kFamilies;
 }
 

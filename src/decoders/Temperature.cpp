@@ -28,9 +28,15 @@ namespace {
 constexpr double kErrorValue = 255;
 
 constexpr FieldDecl kFields[] = {
-    {"temperature_1_C", "\xC2\xB0" "C", "Temperature 1", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_1_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature 1", FieldKind::Number, "temperature", "measurement"},
     // UHF only
-    {"temperature_2_C", "\xC2\xB0" "C", "Temperature 2", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_2_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature 2", FieldKind::Number, "temperature", "measurement"},
     {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
     {"status_flag", "", "Status flag", FieldKind::Flag},
 };

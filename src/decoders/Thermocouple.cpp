@@ -31,11 +31,17 @@ namespace {
 constexpr double kSensorError = 255;
 
 constexpr FieldDecl kThermocoupleFields[] = {
-    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature", FieldKind::Number, "temperature", "measurement"},
     {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
 };
 constexpr FieldDecl kThermistorFields[] = {
-    {"temperature_C", "\xC2\xB0" "C", "Temperature", FieldKind::Number, "temperature", "measurement"},
+    {"temperature_C",
+     "\xC2\xB0"
+     "C",
+     "Temperature", FieldKind::Number, "temperature", "measurement"},
     {"raw", "", "Raw", FieldKind::Number, "", "measurement"},
     {"sensor_error", "", "Sensor error", FieldKind::Flag, "problem"},
 };

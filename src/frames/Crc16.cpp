@@ -11,7 +11,8 @@ struct Table {
     constexpr Table() : value{} {
         for (int i = 0; i < 256; ++i) {
             std::uint16_t r = static_cast<std::uint16_t>(i);
-            for (int bit = 0; bit < 8; ++bit) r = (r & 1) ? static_cast<std::uint16_t>((r >> 1) ^ 0xA001) : static_cast<std::uint16_t>(r >> 1);
+            for (int bit = 0; bit < 8; ++bit)
+                r = (r & 1) ? static_cast<std::uint16_t>((r >> 1) ^ 0xA001) : static_cast<std::uint16_t>(r >> 1);
             value[i] = r;
         }
     }

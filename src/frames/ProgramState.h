@@ -20,10 +20,10 @@ using ReadingValue = std::variant<double, std::string>;
 
 // Per pulse-grid-row state of the F1 family; reset when the row's address changes.
 struct F1RowState {
-    std::int32_t deviceType = 0;        // 0 = not known
-    int mainStatus = 0;                 // status of the stored main packet; 0 = none
+    std::int32_t deviceType = 0;  // 0 = not known
+    int mainStatus = 0;           // status of the stored main packet; 0 = none
     std::array<std::uint8_t, 4> savedPayload{};
-    std::uint32_t serialNumber = 0;     // 0 = not known
+    std::uint32_t serialNumber = 0;  // 0 = not known
 };
 
 struct ProgramState {

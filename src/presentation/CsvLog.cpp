@@ -40,8 +40,8 @@ void logReading(Receiver& rx, const std::string& slevel, const std::string& valu
              [&] { return rowStart(rx, slevel, value1, value2); });
 }
 
-void logReadingWithSerial(Receiver& rx, const std::string& slevel, const std::string& value1,
-                          const std::string& value2, const std::string& serial) {
+void logReadingWithSerial(Receiver& rx, const std::string& slevel, const std::string& value1, const std::string& value2,
+                          const std::string& serial) {
     writeRow(rx, Field::txtpulsefilename, "Time,Tx. No.,Status,S Level,Value 1,Value 2,Serial no.",
              [&] { return rowStart(rx, slevel, value1, value2) + "," + serial; });
 }

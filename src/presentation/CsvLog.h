@@ -12,8 +12,8 @@ class Receiver;
 void logReading(Receiver& rx, const std::string& slevel, const std::string& value1, const std::string& value2);
 
 // The pulse log (types of the pulse grid), with its serial-number column.
-void logReadingWithSerial(Receiver& rx, const std::string& slevel, const std::string& value1,
-                          const std::string& value2, const std::string& serial);
+void logReadingWithSerial(Receiver& rx, const std::string& slevel, const std::string& value1, const std::string& value2,
+                          const std::string& serial);
 
 inline constexpr const char* kLogInaccessible = "Log file inaccessible! Close file to resume logging.";
 

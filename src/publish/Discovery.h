@@ -22,10 +22,10 @@ struct EntityKind {
 EntityKind entityKind(const FieldDecl& field);
 
 struct DiscoverySettings {
-    std::string prefix = "ravo";          // topic prefix of the readings
+    std::string prefix = "ravo";  // topic prefix of the readings
     std::string discoveryPrefix = "homeassistant";
     std::string manufacturer = "Ravo";
-    int expireAfterSeconds = 7200;        // the value is shown unavailable when not heard for this long
+    int expireAfterSeconds = 7200;  // the value is shown unavailable when not heard for this long
 };
 
 struct DiscoveryMessage {

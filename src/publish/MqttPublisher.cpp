@@ -1,14 +1,14 @@
 #include "publish/MqttPublisher.h"
 
+#include <fcntl.h>
 #include <mosquitto.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <poll.h>
-#include <unistd.h>
 
 namespace ravo {
 namespace {
@@ -150,7 +150,8 @@ void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {
         return;
     }
     // Acknowledgements come in order as a rule, so the entry is nearly always the first.
-    const auto it = std::find_if(p->inFlight_.begin(), p->inFlight_.end(), [mid](const InFlight& f) { return f.mid == mid; });
+    const auto it =
+        std::find_if(p->inFlight_.begin(), p->inFlight_.end(), [mid](const InFlight& f) { return f.mid == mid; });
     if (it == p->inFlight_.end()) return;  // the status message, or a message of an earlier connection
     p->inFlight_.erase(it);
     --p->held_;
@@ -176,8 +177,8 @@ bool MqttPublisher::openClient() {
     if (!settings_.url.user.empty())
         mosquitto_username_pw_set(client_, settings_.url.user.c_str(),
                                   settings_.password.empty() ? nullptr : settings_.password.c_str());
-    const int rc = mosquitto_connect_async(client_, settings_.url.host.c_str(), settings_.url.port,
-                                           settings_.keepAliveSeconds);
+    const int rc =
+        mosquitto_connect_async(client_, settings_.url.host.c_str(), settings_.url.port, settings_.keepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
         closeClient("cannot connect to " + settings_.url.host + ":" + std::to_string(settings_.url.port) + ": " +
                     errorText(rc));

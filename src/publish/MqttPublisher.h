@@ -42,12 +42,12 @@ struct MqttMessage {
 
 struct MqttPublisherSettings {
     MqttUrl url;
-    std::string password;                       // empty: none
-    std::size_t queueLimit = 100000;            // messages queued or in flight; more are dropped and counted
-    std::string clientId;                       // empty: ravo-HOST-PID
+    std::string password;             // empty: none
+    std::size_t queueLimit = 100000;  // messages queued or in flight; more are dropped and counted
+    std::string clientId;             // empty: ravo-HOST-PID
     int keepAliveSeconds = 30;
-    std::size_t inFlightWindow = 256;           // messages sent and not yet acknowledged
-    std::chrono::milliseconds firstRetry{1000}; // reconnect delay, doubled after each failure
+    std::size_t inFlightWindow = 256;            // messages sent and not yet acknowledged
+    std::chrono::milliseconds firstRetry{1000};  // reconnect delay, doubled after each failure
     std::chrono::milliseconds lastRetry{30000};
 };
 
@@ -77,9 +77,9 @@ public:
 
     std::uint64_t dropped() const { return dropped_.load(); }
     std::uint64_t delivered() const { return delivered_.load(); }
-    std::size_t backlog() const;        // queued or in flight
+    std::size_t backlog() const;  // queued or in flight
     bool connected() const { return connected_.load(); }
-    std::string lastError() const;      // why the last connection failed or ended; empty if none did
+    std::string lastError() const;  // why the last connection failed or ended; empty if none did
     const MqttUrl& url() const { return settings_.url; }
     const std::string& prefix() const { return settings_.url.prefix; }
     std::string statusTopic() const { return settings_.url.prefix + "/status"; }

@@ -48,8 +48,8 @@ void MqttSink::connection(const ConnectionEvent& e) {
 }
 
 void MqttSink::availability(std::int32_t address, bool online) {
-    publisher_.publish(transmittersTopic_ + std::to_string(address) + "/availability", online ? "online" : "offline",
-                       1, true);
+    publisher_.publish(transmittersTopic_ + std::to_string(address) + "/availability", online ? "online" : "offline", 1,
+                       true);
 }
 
 }  // namespace ravo

@@ -32,7 +32,7 @@ struct MqttEncoders {
 };
 
 struct MqttSinkSettings {
-    bool discovery = false;  // Home Assistant discovery configs
+    bool discovery = false;               // Home Assistant discovery configs
     DiscoverySettings discoverySettings;  // its prefix is set from the publisher's
 };
 

@@ -93,7 +93,8 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view text, std::string& error) {
             else value = value * 10 + (c - '0');
         }
         if (!digits || value < 1 || value > 65535) {
-            error = "--mqtt: the port must be a number from 1 to 65535, not '" + std::string(port == "-" ? "" : port) + "'";
+            error =
+                "--mqtt: the port must be a number from 1 to 65535, not '" + std::string(port == "-" ? "" : port) + "'";
             return std::nullopt;
         }
         url.port = value;

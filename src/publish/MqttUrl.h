@@ -10,8 +10,8 @@
 namespace ravo {
 
 struct MqttUrl {
-    std::string user;             // empty: connect without user name
-    std::string host;             // a name, an IPv4 address or an IPv6 address (given in brackets)
+    std::string user;  // empty: connect without user name
+    std::string host;  // a name, an IPv4 address or an IPv6 address (given in brackets)
     int port = 1883;
     std::string prefix = "ravo";  // first topic levels of everything published
 };

@@ -45,7 +45,8 @@ namespace {
 
 // Writes `width` digits of value at text[at].
 void putDigits(char* text, size_t at, int value, int width) {
-    for (size_t i = static_cast<size_t>(width); i-- > 0; value /= 10) text[at + i] = static_cast<char>('0' + value % 10);
+    for (size_t i = static_cast<size_t>(width); i-- > 0; value /= 10)
+        text[at + i] = static_cast<char>('0' + value % 10);
 }
 
 void writeWholeIsoTime(const LocalTime& t, char (&text)[kIsoTimeLength]) {

@@ -70,17 +70,17 @@ struct ReadingField {
 };
 
 struct Reading {
-    LocalTime time;              // the clock reading of the header stage
-    int type = 0;                // type code, byte 1
-    std::string family;          // short lowercase name, e.g. "temperature"
+    LocalTime time;      // the clock reading of the header stage
+    int type = 0;        // type code, byte 1
+    std::string family;  // short lowercase name, e.g. "temperature"
     std::int32_t address = 0;
     int status = 0;
-    bool vhf = true;             // band of the receiver
+    bool vhf = true;  // band of the receiver
     std::optional<bool> batteryLow;
     std::optional<int> firmware;
     std::optional<double> sLevel;
-    OptionalText line;           // the monitor line (8-bit text), when the packet shows one
-    std::vector<ReadingField> fields; // family fields, in the order they are added
+    OptionalText line;                 // the monitor line (8-bit text), when the packet shows one
+    std::vector<ReadingField> fields;  // family fields, in the order they are added
 
     // False when no output wants the family fields: set() then keeps nothing.
     bool withFields = true;

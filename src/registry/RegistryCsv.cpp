@@ -47,10 +47,9 @@ std::string summaryCsv(const TransmitterRegistry& registry) {
     for (const TransmitterSummary& t : registry.snapshot()) {
         out += std::to_string(t.address) + ',' + csvText(t.family) + ',' + std::to_string(t.readings) + ',' +
                std::to_string(t.repeats) + ',' + civilTime(t.firstHeard) + ',' + civilTime(t.lastHeard) + ',' +
-               field(t.medianIntervalS) + ',' + field(t.sLevel) + ',' + field(t.sLevelMin) + ',' +
-               field(t.sLevelMax) + ',' + (t.batteryLow ? (*t.batteryLow ? "1" : "0") : "") + ',' +
-               (t.firmware ? std::to_string(*t.firmware) : "") + ',' + (silence ? (t.silent ? "1" : "0") : "") +
-               '\n';
+               field(t.medianIntervalS) + ',' + field(t.sLevel) + ',' + field(t.sLevelMin) + ',' + field(t.sLevelMax) +
+               ',' + (t.batteryLow ? (*t.batteryLow ? "1" : "0") : "") + ',' +
+               (t.firmware ? std::to_string(*t.firmware) : "") + ',' + (silence ? (t.silent ? "1" : "0") : "") + '\n';
     }
     return out;
 }

@@ -6,10 +6,10 @@
 // configured number of addresses and forgets the one heard longest ago beyond it.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <climits>
 #include <string>
 #include <utility>
 #include <vector>

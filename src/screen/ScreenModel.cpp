@@ -9,12 +9,12 @@ namespace ravo {
 namespace {
 
 constexpr const char* kFieldNames[] = {
-    "txttx", "txtslevel", "txtlog", "txtcount", "txtzero",
-    "txttempadd", "txttempslevel", "txtemprx", "txttemp1", "txttemp2",
-    "txtinstring", "txtReceiverMonitor", "txt_errorcount", "txtmask", "txtaddfilter",
-    "txtfilepath", "txtpulsefilename", "txttempfilename", "txtmode",
-    "txtadd1", "txtadd2", "txtadd3", "txtadd4", "txtadd5", "txtadd6", "txtadd7", "txtadd8",
-    "txt_temptx", "txt_profiletemp", "txt_profiletime", "txt_update",
+    "txttx",          "txtslevel", "txtlog",       "txtcount",    "txtzero",          "txttempadd",
+    "txttempslevel",  "txtemprx",  "txttemp1",     "txttemp2",    "txtinstring",      "txtReceiverMonitor",
+    "txt_errorcount", "txtmask",   "txtaddfilter", "txtfilepath", "txtpulsefilename", "txttempfilename",
+    "txtmode",        "txtadd1",   "txtadd2",      "txtadd3",     "txtadd4",          "txtadd5",
+    "txtadd6",        "txtadd7",   "txtadd8",      "txt_temptx",  "txt_profiletemp",  "txt_profiletime",
+    "txt_update",
 };
 static_assert(std::size(kFieldNames) == static_cast<size_t>(Field::Count));
 

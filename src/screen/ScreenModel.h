@@ -25,14 +25,39 @@ constexpr int kNoRow = 20;  // what the row lookups return when no row is free
 // Every text box of the model. The first ten are the grid columns (20 rows each).
 enum class Field : std::uint8_t {
     // pulse grid
-    txttx, txtslevel, txtlog, txtcount, txtzero,
+    txttx,
+    txtslevel,
+    txtlog,
+    txtcount,
+    txtzero,
     // temperature grid
-    txttempadd, txttempslevel, txtemprx, txttemp1, txttemp2,
+    txttempadd,
+    txttempslevel,
+    txtemprx,
+    txttemp1,
+    txttemp2,
     // single boxes
-    txtinstring, txtReceiverMonitor, txt_errorcount, txtmask, txtaddfilter,
-    txtfilepath, txtpulsefilename, txttempfilename, txtmode,
-    txtadd1, txtadd2, txtadd3, txtadd4, txtadd5, txtadd6, txtadd7, txtadd8,
-    txt_temptx, txt_profiletemp, txt_profiletime, txt_update,
+    txtinstring,
+    txtReceiverMonitor,
+    txt_errorcount,
+    txtmask,
+    txtaddfilter,
+    txtfilepath,
+    txtpulsefilename,
+    txttempfilename,
+    txtmode,
+    txtadd1,
+    txtadd2,
+    txtadd3,
+    txtadd4,
+    txtadd5,
+    txtadd6,
+    txtadd7,
+    txtadd8,
+    txt_temptx,
+    txt_profiletemp,
+    txt_profiletime,
+    txt_update,
     Count
 };
 

@@ -11,7 +11,8 @@ std::string permissionDeniedText(const std::string& device) {
     return "Permission denied for " + device + ". Add your user to the dialout group and log in again.";
 }
 
-Connection::Connection(Receiver& rx, SerialPort& port, PortTable table) : rx_(rx), port_(port), table_(std::move(table)) {
+Connection::Connection(Receiver& rx, SerialPort& port, PortTable table)
+    : rx_(rx), port_(port), table_(std::move(table)) {
     port_.onData = [this](std::string_view bytes) {
         // Bytes of a port that is no longer ours (a probe's receiver answering) are dropped.
         if (connected_) rx_.receive(bytes);

@@ -62,7 +62,9 @@ Session::~Session() {
 
 MqttPublisher* Session::mqtt() { return mqtt_ ? mqtt_->publisher.get() : nullptr; }
 
-void Session::tell(const std::string& text) const { std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), text.c_str()); }
+void Session::tell(const std::string& text) const {
+    std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), text.c_str());
+}
 
 bool Session::start(std::string& error) {
     if (!makeMqttOutput(options_.mqtt, mqtt_, error)) return false;
@@ -141,8 +143,7 @@ bool Session::openJson(std::string& error) {
 void Session::makeRegistry() {
     if (!options_.wantsRegistry()) return;
     // Each transmitter's availability over MQTT needs the registry's silence decisions.
-    const SilencePolicy policy =
-        options_.silence.value_or(mqtt_ ? SilencePolicy::automatic() : SilencePolicy::off());
+    const SilencePolicy policy = options_.silence.value_or(mqtt_ ? SilencePolicy::automatic() : SilencePolicy::off());
     registry_ = std::make_unique<TransmitterRegistry>(TransmitterRegistry::kDefaultCapacity, policy);
     registry_->addListener([this](const SilenceEvent& e) {
         if (options_.silenceOnStderr) {

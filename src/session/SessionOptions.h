@@ -61,7 +61,9 @@ struct SessionOptions {
     std::string recordPath;  // record from the start
     std::string recordComment;
 
-    bool wantsRegistry() const { return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty(); }
+    bool wantsRegistry() const {
+        return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty();
+    }
 };
 
 }  // namespace ravo

@@ -51,7 +51,10 @@ Record parseHex(std::string_view s) {
     std::string bytes;
     size_t i = 0;
     while (i < s.size()) {
-        if (isBlank(s[i])) { ++i; continue; }
+        if (isBlank(s[i])) {
+            ++i;
+            continue;
+        }
         if (i + 1 >= s.size() || hexDigit(s[i]) < 0 || hexDigit(s[i + 1]) < 0)
             return Invalid{"bad byte pairs (want hexadecimal pairs such as 82 00 04 D2)"};
         bytes.push_back(static_cast<char>(hexDigit(s[i]) * 16 + hexDigit(s[i + 1])));
@@ -67,7 +70,10 @@ Record parseQuoted(std::string_view s) {
     for (size_t i = 0; i < body.size(); ++i) {
         const char c = body[i];
         if (c == '"') return Invalid{"unescaped quote inside quoted text"};
-        if (c != '\\') { bytes.push_back(c); continue; }
+        if (c != '\\') {
+            bytes.push_back(c);
+            continue;
+        }
         if (++i >= body.size()) return Invalid{"lone backslash at the end of quoted text"};
         switch (body[i]) {
             case 'r': bytes.push_back('\r'); break;
@@ -96,7 +102,8 @@ Record parseAction(std::string_view s) {
         const size_t sep = rest.find(' ');
         const std::string_view name = rest.substr(0, sep);
         if (name.empty()) return Invalid{"!set needs a box name"};
-        return Set{std::string(name), sep == std::string_view::npos ? std::string() : std::string(rest.substr(sep + 1))};
+        return Set{std::string(name),
+                   sep == std::string_view::npos ? std::string() : std::string(rest.substr(sep + 1))};
     }
     if (verb == "!click" || verb == "!dblclick") {
         if (rest.empty() || rest.find_first_of(" \t") != std::string_view::npos)

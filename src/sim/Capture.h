@@ -20,13 +20,28 @@
 namespace ravo::capture {
 
 struct Ignore {};
-struct SetTime { LocalTime time; };
-struct Advance { double seconds; };
-struct Receive { std::string bytes; };
-struct Set { std::string name; std::string text; };
-struct Click { std::string name; };
-struct DoubleClick { std::string name; };
-struct Invalid { std::string reason; };
+struct SetTime {
+    LocalTime time;
+};
+struct Advance {
+    double seconds;
+};
+struct Receive {
+    std::string bytes;
+};
+struct Set {
+    std::string name;
+    std::string text;
+};
+struct Click {
+    std::string name;
+};
+struct DoubleClick {
+    std::string name;
+};
+struct Invalid {
+    std::string reason;
+};
 
 using Record = std::variant<Ignore, SetTime, Advance, Receive, Set, Click, DoubleClick, Invalid>;
 
@@ -34,8 +49,8 @@ using Record = std::variant<Ignore, SetTime, Advance, Receive, Set, Click, Doubl
 Record parseLine(std::string_view line);
 
 // Writing records.
-std::string hexLine(std::string_view bytes);      // "82 00 04 D2"
-std::string quotedLine(std::string_view bytes);   // "\"Rtl ...\\r\\n\""
-std::string timeLine(const LocalTime& t);         // "@2026-12-07 12:00:00.000"
+std::string hexLine(std::string_view bytes);     // "82 00 04 D2"
+std::string quotedLine(std::string_view bytes);  // "\"Rtl ...\\r\\n\""
+std::string timeLine(const LocalTime& t);        // "@2026-12-07 12:00:00.000"
 
 }  // namespace ravo::capture

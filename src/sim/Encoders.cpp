@@ -18,9 +18,15 @@ std::string raw(const PacketBody& b) { return std::string(b.begin(), b.end()); }
 }  // namespace
 
 PacketBody makeBody(int type, std::uint32_t address, int status, std::array<std::uint8_t, 4> data) {
-    return {static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(address >> 16),
-            static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-            static_cast<std::uint8_t>(status), data[0], data[1], data[2], data[3]};
+    return {static_cast<std::uint8_t>(type),
+            static_cast<std::uint8_t>(address >> 16),
+            static_cast<std::uint8_t>(address >> 8),
+            static_cast<std::uint8_t>(address),
+            static_cast<std::uint8_t>(status),
+            data[0],
+            data[1],
+            data[2],
+            data[3]};
 }
 
 std::string binaryFrame(const PacketBody& body) { return withCrc(raw(body)); }

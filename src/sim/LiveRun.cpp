@@ -18,9 +18,8 @@ constexpr std::int64_t kTickMs = 10;
 constexpr std::int64_t kWaitLimitMs = 2000;
 
 class Run {
-  public:
-    Run(Receiver& rx, SettableClock& clock, Recorder* recorder, sim::Simulator& traffic,
-        const LiveRunOptions& o)
+public:
+    Run(Receiver& rx, SettableClock& clock, Recorder* recorder, sim::Simulator& traffic, const LiveRunOptions& o)
         : rx_(rx), clock_(clock), recorder_(recorder), traffic_(traffic), o_(o), rng_(o.seed) {
         byteUs_ = 10'000'000 / std::max(o.baud, 1);
         nextPacket_ = nextPacketAfter(0);
@@ -34,18 +33,12 @@ class Run {
                 std::min({nextPacket_, nextDelivery_, nextTick_, waitLimitAt_, nextClock_, nextAction_});
             if (at > end) break;
             moveTo(at);
-            if (at == nextPacket_)
-                packet();
-            else if (at == nextDelivery_)
-                deliver();
-            else if (at == nextTick_)
-                tick();
-            else if (at == waitLimitAt_)
-                waitLimit();
-            else if (at == nextClock_)
-                clockTick();
-            else
-                operatorAction();
+            if (at == nextPacket_) packet();
+            else if (at == nextDelivery_) deliver();
+            else if (at == nextTick_) tick();
+            else if (at == waitLimitAt_) waitLimit();
+            else if (at == nextClock_) clockTick();
+            else operatorAction();
         }
         // The program is stopped: what has arrived is worked off.
         moveTo(end);
@@ -58,15 +51,14 @@ class Run {
         });
     }
 
-  private:
+private:
     std::int64_t exponential(double meanMs) {
         return std::max<std::int64_t>(
             1, static_cast<std::int64_t>(std::exponential_distribution<double>(1.0 / meanMs)(rng_)));
     }
     std::int64_t nextPacketAfter(std::int64_t t) {
         double rate = o_.rate;
-        if (o_.burstRate > 0 &&
-            std::fmod(static_cast<double>(t) / 1000.0, o_.burstEvery) < o_.burstEvery / 10)
+        if (o_.burstRate > 0 && std::fmod(static_cast<double>(t) / 1000.0, o_.burstEvery) < o_.burstEvery / 10)
             rate = o_.burstRate;
         return t + exponential(1000.0 / rate);
     }
@@ -133,21 +125,11 @@ class Run {
     void operatorAction() {
         const auto& site = traffic_.site();
         switch (rng_() % 5) {
-            case 0:
-                rx_.type({Field::txtaddfilter, 0}, std::to_string(site[rng_() % site.size()].address));
-                break;
-            case 1:
-                rx_.type({Field::txtaddfilter, 0}, "0");
-                break;
-            case 2:
-                rx_.click("btClear");
-                break;
-            case 3:
-                rx_.click("cmdseqadd");
-                break;
-            default:
-                rx_.doubleClick("txt_errorcount");
-                break;
+            case 0: rx_.type({Field::txtaddfilter, 0}, std::to_string(site[rng_() % site.size()].address)); break;
+            case 1: rx_.type({Field::txtaddfilter, 0}, "0"); break;
+            case 2: rx_.click("btClear"); break;
+            case 3: rx_.click("cmdseqadd"); break;
+            default: rx_.doubleClick("txt_errorcount"); break;
         }
         nextAction_ = now_ + exponential(o_.actionEvery * 1000);
     }

@@ -19,8 +19,8 @@ constexpr size_t kKeptBefore = kRtlReach + 2;
 size_t streamEnd(const ReceiveBuffer& b) { return b.consumed() + b.size(); }
 
 bool sameTime(const LocalTime& a, const LocalTime& b) {
-    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
-           a.minute == b.minute && a.second == b.second && a.millisecond == b.millisecond;
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
+           a.second == b.second && a.millisecond == b.millisecond;
 }
 
 bool sameSecond(LocalTime a, LocalTime b) {
@@ -109,11 +109,9 @@ void Recorder::writeSettled() {
     if (!settled_ || !rx_) return;
     const size_t groupEnd = groupStart_ + group_.size();
     const size_t consumed = rx_->state.receiveBuffer.consumed();
-    if (!segments_.empty() && consumed > segments_.back().start && consumed < groupEnd &&
-        cutIsSafe(consumed, trace()))
+    if (!segments_.empty() && consumed > segments_.back().start && consumed < groupEnd && cutIsSafe(consumed, trace()))
         writeUpTo(consumed);
-    else if (consumed >= groupEnd || segments_.empty() || consumed > segments_.back().start)
-        writeUpTo(groupEnd);
+    else if (consumed >= groupEnd || segments_.empty() || consumed > segments_.back().start) writeUpTo(groupEnd);
 }
 
 void Recorder::beginDecoding() {
@@ -223,10 +221,8 @@ void Recorder::clockRead(const LocalTime& t) {
         }
     }
     // What this item was: a text line or an "Rtl" line look further than a frame.
-    if (rx_->state.rtlLine)
-        ++rtlLines_;
-    else if (rx_->state.textLineMode)
-        ++textLines_;
+    if (rx_->state.rtlLine) ++rtlLines_;
+    else if (rx_->state.textLineMode) ++textLines_;
     lastItemEnd_ = consumed;
     atLastItem_ = trace();
 }
@@ -304,15 +300,9 @@ void Recorder::action(const OperatorAction& a) {
         writeUpTo(groupStart_ + group_.size());
     }
     switch (a.kind) {
-        case OperatorAction::Kind::Type:
-            writeLine("!set " + a.name + " " + latin1ToUtf8(a.text));
-            break;
-        case OperatorAction::Kind::Click:
-            writeLine("!click " + a.name);
-            break;
-        case OperatorAction::Kind::DoubleClick:
-            writeLine("!dblclick " + a.name);
-            break;
+        case OperatorAction::Kind::Type: writeLine("!set " + a.name + " " + latin1ToUtf8(a.text)); break;
+        case OperatorAction::Kind::Click: writeLine("!click " + a.name); break;
+        case OperatorAction::Kind::DoubleClick: writeLine("!dblclick " + a.name); break;
     }
 }
 
@@ -354,11 +344,9 @@ void Recorder::writeSettings() {
     writeLine(s.vhfSelected() ? "!click optvhf" : "!click optuhf");
     writeLine(s.separateFiles() ? "!click optsepfiles" : "!click optonefile");
     auto set = [&](BoxRef ref, const std::string& name, bool always) {
-        if (always || s.text(ref) != fresh.text(ref))
-            writeLine("!set " + name + " " + latin1ToUtf8(s.text(ref)));
+        if (always || s.text(ref) != fresh.text(ref)) writeLine("!set " + name + " " + latin1ToUtf8(s.text(ref)));
     };
-    for (const Field f :
-         {Field::txtfilepath, Field::txtpulsefilename, Field::txttempfilename, Field::txtaddfilter})
+    for (const Field f : {Field::txtfilepath, Field::txtpulsefilename, Field::txttempfilename, Field::txtaddfilter})
         set({f, 0}, ScreenModel::fieldName(f), true);
     for (const Field f : {Field::txttx, Field::txtzero, Field::txttempadd})
         for (int row = 0; row < kGridRows; ++row)

@@ -41,7 +41,7 @@ class ReceiveBuffer;
 struct OperatorAction;
 
 class Recorder {
-  public:
+public:
     // Where a replay of the recording may differ from the live run, counted.
     struct Stats {
         std::uint64_t events = 0;  // receive events written
@@ -95,13 +95,13 @@ class Recorder {
 
     const Stats& stats() const { return stats_; }
 
-  private:
+private:
     class Tap : public Clock {
-      public:
+    public:
         Tap(const Clock& source, Recorder& owner) : source_(source), owner_(owner) {}
         LocalTime now() const override;
 
-      private:
+    private:
         const Clock& source_;
         Recorder& owner_;
     };
@@ -119,8 +119,7 @@ class Recorder {
     void clockRead(const LocalTime& t);
     void action(const OperatorAction& a);
     // Whether the current segment may end at `at`; the live buffer ended at groupEnd.
-    bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX,
-                   bool extending = false) const;
+    bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX, bool extending = false) const;
     void resolveEtx(bool alone);
     void writeSettled();
     bool extends(size_t from, size_t to, const ReceiveBuffer& buf);

@@ -46,7 +46,7 @@ Simulator::Simulator(bool vhf, std::uint32_t seed, Forms forms) : vhf_(vhf), for
 }
 
 PacketBody Simulator::packetOf(SimulatedTransmitter& t) {
-    const int level = 3 + below(12);                       // S level in the top bits of byte 9 on VHF
+    const int level = 3 + below(12);  // S level in the top bits of byte 9 on VHF
     const int battery = below(20) == 0 ? 0x80 : 0;
     int status = battery | t.firmware;
     std::array<std::uint8_t, 4> d{};
@@ -65,7 +65,10 @@ PacketBody Simulator::packetOf(SimulatedTransmitter& t) {
             d = {hi(srh), lo(srh), hi(st), lo(st)};
             break;
         }
-        case 0x84: case 0x81: case 0x87: case 0x88: {
+        case 0x84:
+        case 0x81:
+        case 0x87:
+        case 0x88: {
             t.reading += below(50);
             const int count = static_cast<int>(t.reading) & 0xFFFFFF;
             if (t.type != 0x84) status |= (below(2) ? 0x10 : 0) | (t.type >= 0x87 && below(2) ? 0x20 : 0);
@@ -83,7 +86,8 @@ PacketBody Simulator::packetOf(SimulatedTransmitter& t) {
             d = {hi(w), lo(w), 0, 0};
             break;
         }
-        case 0x8A: case 0x7A: {
+        case 0x8A:
+        case 0x7A: {
             drift(0.1);
             const auto m = signMagnitude(t.reading);
             const int rawReading = below(1024);
@@ -101,8 +105,8 @@ PacketBody Simulator::packetOf(SimulatedTransmitter& t) {
         case 0x8B: {
             t.reading += below(100);
             const auto c = static_cast<std::uint32_t>(t.reading);
-            d = {static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
-                 static_cast<std::uint8_t>(c)};
+            d = {static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16),
+                 static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)};
             break;
         }
         case 0x8F: d = {static_cast<std::uint8_t>(below(256)), static_cast<std::uint8_t>(below(256)), 0, 0}; break;

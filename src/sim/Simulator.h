@@ -16,8 +16,8 @@ struct SimulatedTransmitter {
     int type;
     std::uint32_t address;
     int firmware;
-    double reading;       // temperature, count, level ... as the family needs
-    int deviceType = 0;   // F1 family: 0 ADC, 1 PT100, 2 direct read, 3 logger-plus
+    double reading;      // temperature, count, level ... as the family needs
+    int deviceType = 0;  // F1 family: 0 ADC, 1 PT100, 2 direct read, 3 logger-plus
     bool identified = false;
 };
 

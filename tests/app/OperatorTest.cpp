@@ -2,6 +2,10 @@
 // date by Refresh, and one "Error" box for a locked log while decoding goes on.
 #include "OperatorTest.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
@@ -9,10 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <fcntl.h>
 #include <memory>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include "AppRig.h"
 #include "app/ErrorMessages.h"
@@ -29,7 +30,9 @@ QStringList listed(AppRig& rig) {
     return out;
 }
 
-QString entry(int n, const sim::Pty& pty) { return QString("COM %1 (%2)").arg(n).arg(QString::fromStdString(pty.devicePath())); }
+QString entry(int n, const sim::Pty& pty) {
+    return QString("COM %1 (%2)").arg(n).arg(QString::fromStdString(pty.devicePath()));
+}
 
 QList<QMessageBox*> openBoxes() {
     QList<QMessageBox*> out;
@@ -48,7 +51,8 @@ void OperatorTest::longLinesAreReadWholeAndBoxesShowTheirStart() {
     const char* const lines[] = {
         "Humidity/Temperature - Address:  16777215  Humidity  64.7141202563008  Temperature =  23.4305880812345 LOW "
         "BATTERY  F/W V 15 - 23:59:59",
-        "Contact Tx. - Address:  16777215  Pulse Count =  4294967295  CH1 OPEN   CH2 CLOSED LOW BATTERY  F/W rev :  15 - "
+        "Contact Tx. - Address:  16777215  Pulse Count =  4294967295  CH1 OPEN   CH2 CLOSED LOW BATTERY  F/W rev :  15 "
+        "- "
         "12:00:00",
         "Nivaro+ - Address:  16777215  S/N:  16777215  Leak: YES  Level =  65535  Spread =  65535  F/W V 15 - 12:00:00",
         "$7B,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FFFF$FFFF,12:00:00",
@@ -104,7 +108,8 @@ void OperatorTest::aLockedLogGivesOneBoxWhileDecodingGoesOn() {
     QVERIFY(QDir().mkpath(QString::fromStdString(rig.logFolder)));
     rig.rx.screen.setText(Field::txtfilepath, rig.logFolder);
     rig.rx.screen.setLoggingEnabled(true);
-    const QString log = QString::fromStdString(rig.logFolder) + "ravo" + QDate::currentDate().toString("ddMMyyyy") + ".csv";
+    const QString log =
+        QString::fromStdString(rig.logFolder) + "ravo" + QDate::currentDate().toString("ddMMyyyy") + ".csv";
     const int held = ::open(log.toLocal8Bit().constData(), O_RDWR | O_CREAT, 0644);
     QVERIFY(held >= 0 && flock(held, LOCK_EX) == 0);  // another program holds the file
 

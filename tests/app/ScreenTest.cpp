@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -119,7 +119,9 @@ void ScreenTest::modelWritesAreMirrored() {
     ScreenModel& s = rig.rx.screen;
     s.setText(Field::txttx, 1, "1234");
     s.setFore(Field::txttx, 1, colour::blue);
-    s.setText(Field::txtcount, 1, std::string("21.5 \xB0" "C"));
+    s.setText(Field::txtcount, 1,
+              std::string("21.5 \xB0"
+                          "C"));
     QCOMPARE(textOf(rig, "txttx[1]"), QString("1234"));
     QCOMPARE(rig.find<QLineEdit>("txttx[1]")->palette().color(QPalette::Text), QColor(0, 0, 255));
     QCOMPARE(textOf(rig, "txtcount[1]"), QString::fromUtf8("21.5 \u00B0C"));  // Latin-1 degree sign
@@ -194,7 +196,8 @@ void ScreenTest::aBurstOfChangesIsShownOnceAtItsEnd() {
     QCOMPARE(count->text(), QString("1"));
     QTRY_COMPARE(count->text(), QString("300"));
     QTRY_VERIFY(pane->toPlainText().endsWith("x\nx\n"));
-    QCOMPARE(pane->toPlainText(), QString::fromLatin1(rig.rx.screen.text(Field::txtReceiverMonitor).c_str()).replace("\r\n", "\n"));
+    QCOMPARE(pane->toPlainText(),
+             QString::fromLatin1(rig.rx.screen.text(Field::txtReceiverMonitor).c_str()).replace("\r\n", "\n"));
     QVERIFY2(paneChanges <= 4, qPrintable(QString::number(paneChanges)));
 }
 

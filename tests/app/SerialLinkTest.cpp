@@ -26,7 +26,6 @@ void connectFirst(AppRig& rig) {
     QTest::mouseClick(rig.find<QPushButton>("btConnect"), Qt::LeftButton);
 }
 
-
 }  // namespace
 
 void SerialLinkTest::startUpWakesEveryOpenablePortTwice() {

@@ -86,7 +86,8 @@ void TransmittersTest::windowOpensTheProfileAndExports() {
     QVERIFY(button);
     QCOMPARE(button->text(), QString("Transmitters"));
     for (QWidget* w : button->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (w != button && w->isVisible()) QVERIFY2(!w->geometry().intersects(button->geometry()), qPrintable(w->objectName()));
+        if (w != button && w->isVisible())
+            QVERIFY2(!w->geometry().intersects(button->geometry()), qPrintable(w->objectName()));
 
     rig.rx.receive(sim::binaryFrame(sim::makeBody(0x82, 1234, 0x03, {0x00, 43, 0x00, 0x90})));
     rig.rx.receive(sim::binaryFrame(sim::makeBody(0x81, 4660, 0x03, {0x00, 0x30, 0x39, 0x7A})));

@@ -13,8 +13,9 @@ TEST(ContactDecoder, WorkedExample) {
     test::Rig rig(/*vhf=*/false);
     rig.enableLogging();
     rig.feed(frame({0x87, 0x00, 0x04, 0xD2, 0xA3, 0x00, 0x00, 0x05, 0x00}));
-    EXPECT_EQ(rig.message(),
-              "Contact Tx. - Address:  1234  Pulse Count =  5  CH1 OPEN   CH2 CLOSED LOW BATTERY  F/W rev :  3 - 12:00:00");
+    EXPECT_EQ(
+        rig.message(),
+        "Contact Tx. - Address:  1234  Pulse Count =  5  CH1 OPEN   CH2 CLOSED LOW BATTERY  F/W rev :  3 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 1234,A3h,, 5,,\r\n");
     EXPECT_EQ(rig.cell(Field::txttx, 0), "1234");
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "5");
@@ -52,11 +53,12 @@ TEST(SwitchDecoders, EveryChannelCombination) {
     for (const Case& c : cases) {
         test::Rig rig(false);
         rig.feed(frame({0x87, 0x00, 0x00, 0x07, c.status, 0x00, 0x00, 0x00, 0x00}));
-        EXPECT_EQ(rig.message(),
-                  std::string("Contact Tx. - Address:  7  Pulse Count =  0") + c.contactMonitor + "  F/W rev :  0 - 12:00:00");
+        EXPECT_EQ(rig.message(), std::string("Contact Tx. - Address:  7  Pulse Count =  0") + c.contactMonitor +
+                                     "  F/W rev :  0 - 12:00:00");
         EXPECT_EQ(rig.cell(Field::txtzero, 0), c.contactGrid);
         rig.feed(frame({0x88, 0x00, 0x00, 0x08, c.status, 0x00, 0x00, 0x00, 0x00}));
-        EXPECT_EQ(rig.message(), std::string("Alarm Tx:  8  Ch1 Count:  0") + c.alarmMonitor + "  F/W rev :  0 - 12:00:00");
+        EXPECT_EQ(rig.message(),
+                  std::string("Alarm Tx:  8  Ch1 Count:  0") + c.alarmMonitor + "  F/W rev :  0 - 12:00:00");
         EXPECT_EQ(rig.cell(Field::txtzero, 1), c.alarmGrid);
     }
 }
@@ -67,12 +69,14 @@ TEST(SwitchDecoders, RawCountAndFirmwareNibble) {
     rig.rx.type({Field::txttx, 0}, "7");
     rig.rx.type({Field::txtzero, 0}, "100");  // not a zero reference for these types
     rig.feed(frame({0x87, 0x00, 0x00, 0x07, 0x0F, 0xFF, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(rig.message(), "Contact Tx. - Address:  7  Pulse Count =  16777215  CH1 OPEN   CH2 OPEN   F/W rev :  15 - 12:00:00");
+    EXPECT_EQ(rig.message(),
+              "Contact Tx. - Address:  7  Pulse Count =  16777215  CH1 OPEN   CH2 OPEN   F/W rev :  15 - 12:00:00");
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "16777215");
     // count = (byte 6 x 256 + byte 7) x 256 + byte 8
     rig.feed(frame({0x88, 0x00, 0x00, 0x08, 0x00, 0x01, 0x02, 0x03, 0x00}));
     EXPECT_EQ(rig.cell(Field::txtcount, 1), "66051");
-    EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 7,0Fh,, 16777215,,\r\n" + "12:00:00, 8,00h,, 66051,,\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"),
+              kPulseHeader + "12:00:00, 7,0Fh,, 16777215,,\r\n" + "12:00:00, 8,00h,, 66051,,\r\n");
 }
 
 TEST(SwitchDecoders, RowIsPaintedBlackAndAddressStaysAsTyped) {

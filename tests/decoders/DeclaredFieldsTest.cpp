@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "decoders/FamilyFields.h"
 #include "decoders/Dispatch.h"
+#include "decoders/FamilyFields.h"
 #include "sim/Simulator.h"
 
 namespace ravo {
@@ -23,7 +23,12 @@ namespace fs = std::filesystem;
 
 // The name suffix of each unit a declaration may give.
 const std::map<std::string, std::string> kUnitSuffix = {
-    {"\xC2\xB0" "C", "C"}, {"%", "pct"}, {"V", "V"}, {"dm", "dm"},
+    {"\xC2\xB0"
+     "C",
+     "C"},
+    {"%", "pct"},
+    {"V", "V"},
+    {"dm", "dm"},
 };
 
 std::vector<const FieldDecl*> fieldsOf(const FamilyFields& f) {
@@ -35,7 +40,7 @@ std::vector<const FieldDecl*> fieldsOf(const FamilyFields& f) {
 
 TEST(DeclaredFields, TablesAreWellFormed) {
     std::set<std::string_view> families;
-    std::map<std::string_view, const FieldDecl*> byName;  // the first declaration of each name
+    std::map<std::string_view, const FieldDecl*> byName;      // the first declaration of each name
     const std::regex quantity("[a-z]+(_[a-z]+)*(_[0-9]+)?");  // what comes before a unit
     const std::regex unitless("[a-z0-9]+(_[a-z0-9]+)*");
     for (const FamilyFields& f : familyFields()) {

@@ -35,7 +35,8 @@ TEST(ElectricityDecoder, NewMeterIsBlueAndStartsFromZero) {
     test::Rig rig(false);
     rig.enableLogging();
     rig.feed(meterFrame(1234, 0x85, 0x7FFFFFFF));
-    EXPECT_EQ(rig.message(), "Electricity Meter - Address:  1234  Pulse Count =  2147483647 LOW BATTERY  F/W V 5 - 12:00:00");
+    EXPECT_EQ(rig.message(),
+              "Electricity Meter - Address:  1234  Pulse Count =  2147483647 LOW BATTERY  F/W V 5 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 1234,85h,, 2147483647,,\r\n");
     EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::blue);
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "2147483647");  // no " pulses"

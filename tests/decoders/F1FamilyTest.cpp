@@ -8,7 +8,9 @@ namespace {
 
 using test::frame;
 
-const std::string kDeg = " \xB0" "C";
+const std::string kDeg =
+    " \xB0"
+    "C";
 const std::string kHeader = "Time,Tx. No.,Status,S Level,Value 1,Value 2,Serial no.\r\n";
 const char* kLog = "ravo07122026.csv";
 
@@ -54,15 +56,15 @@ TEST(F1Adc, ExtremesAndLowBattery) {
 
 TEST(F1Adc, VoltsRoundDecimalTiesToEven) {
     // raw x 0.0122 with its exact decimal value, in tenths:
-    EXPECT_EQ(adcTenthsOfVolts(250), 30);     // 3.05    -> 3.0
-    EXPECT_EQ(adcTenthsOfVolts(750), 92);     // 9.15    -> 9.2
-    EXPECT_EQ(adcTenthsOfVolts(1250), 152);   // 15.25   -> 15.2
-    EXPECT_EQ(adcTenthsOfVolts(1750), 214);   // 21.35   -> 21.4
-    EXPECT_EQ(adcTenthsOfVolts(65250), 7960); // 796.05  -> 796.0
-    EXPECT_EQ(adcTenthsOfVolts(4), 0);        // 0.0488  -> 0.0
-    EXPECT_EQ(adcTenthsOfVolts(5), 1);        // 0.061   -> 0.1
-    EXPECT_EQ(adcTenthsOfVolts(1000), 122);   // 12.2
-    EXPECT_EQ(adcTenthsOfVolts(65535), 7995); // 799.527 -> 799.5
+    EXPECT_EQ(adcTenthsOfVolts(250), 30);      // 3.05    -> 3.0
+    EXPECT_EQ(adcTenthsOfVolts(750), 92);      // 9.15    -> 9.2
+    EXPECT_EQ(adcTenthsOfVolts(1250), 152);    // 15.25   -> 15.2
+    EXPECT_EQ(adcTenthsOfVolts(1750), 214);    // 21.35   -> 21.4
+    EXPECT_EQ(adcTenthsOfVolts(65250), 7960);  // 796.05  -> 796.0
+    EXPECT_EQ(adcTenthsOfVolts(4), 0);         // 0.0488  -> 0.0
+    EXPECT_EQ(adcTenthsOfVolts(5), 1);         // 0.061   -> 0.1
+    EXPECT_EQ(adcTenthsOfVolts(1000), 122);    // 12.2
+    EXPECT_EQ(adcTenthsOfVolts(65535), 7995);  // 799.527 -> 799.5
 
     F1Rig rig;
     rig.feed(f1(77, 0x42, 0x00, 0xFA, 0x02, 0xEE));  // 250 and 750
@@ -140,7 +142,8 @@ TEST(F1Pt100, SignedTenthsOfADegree) {
     for (const Case& c : {Case{0xFF, 0xFF, "-.1"}, Case{0x00, 0x05, " .5"}, Case{0x80, 0x00, "-3276.8"},
                           Case{0x7F, 0xFF, " 3276.7"}, Case{0x00, 0x00, " 0"}}) {
         rig.feed(f1(300, 0x01, c.high, c.low, 0x00, 0x00));
-        EXPECT_EQ(rig.message(), "PT100 - Address:  300  Temp = " + std::string(c.monitor) + kDeg + "  F/W V 1 - 12:00:00");
+        EXPECT_EQ(rig.message(),
+                  "PT100 - Address:  300  Temp = " + std::string(c.monitor) + kDeg + "  F/W V 1 - 12:00:00");
         EXPECT_EQ(rig.cell(Field::txtcount, 0), c.monitor + kDeg);
         EXPECT_EQ(rig.cell(Field::txtzero, 0), "0h");
     }
@@ -157,9 +160,10 @@ TEST(F1Pt100, TypedMainPacketIsSavedForTheNextId) {
     // The latest payload, with the status of the packet stored while the type was unknown.
     EXPECT_EQ(rig.message(), "PT100 - Address:  300  Temp =  10" + kDeg + "  F/W V 3 - 12:00:30");
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "ABCDh");
-    EXPECT_EQ(rig.rows(), "12:00:00, 300,03h,, 21.5,1234h,\r\n"
-                          "12:00:00, 300,05h,, 10,ABCDh,\r\n"
-                          "12:00:30, 300,03h,, 10,ABCDh,\r\n");
+    EXPECT_EQ(rig.rows(),
+              "12:00:00, 300,03h,, 21.5,1234h,\r\n"
+              "12:00:00, 300,05h,, 10,ABCDh,\r\n"
+              "12:00:30, 300,03h,, 10,ABCDh,\r\n");
 }
 
 TEST(F1Pt100, SerialPacketShowsSerialLabelAndClearsValues) {
@@ -253,11 +257,12 @@ TEST(F1DirectRead, FullRangeReadingAndSerialNumber) {
     rig.feed(f1(500, 0x41, 0x00, 0x00, 0x00, 0x00));
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "S/N: -");
 
-    EXPECT_EQ(rig.rows(), "12:00:00, 500,04h,, 4294967295,,\r\n"
-                          "12:00:02, 500,04h,, 4294967295,, 4294967295\r\n"
-                          "12:00:03, 500,01h,, 42,, 4294967295\r\n"
-                          "12:00:03, 500,04h,, 42,, 2147483649\r\n"
-                          "12:00:04, 500,04h,, 42,,\r\n");
+    EXPECT_EQ(rig.rows(),
+              "12:00:00, 500,04h,, 4294967295,,\r\n"
+              "12:00:02, 500,04h,, 4294967295,, 4294967295\r\n"
+              "12:00:03, 500,01h,, 42,, 4294967295\r\n"
+              "12:00:03, 500,04h,, 42,, 2147483649\r\n"
+              "12:00:04, 500,04h,, 42,,\r\n");
 }
 
 // --- logger plus ----------------------------------------------------------------
@@ -281,9 +286,10 @@ TEST(F1LoggerPlus, LeakPaintsTheCountRed) {
     EXPECT_EQ(rig.messages.size(), 2u);
     rig.feed(f1(600, 0x01, 0x05, 0x06, 0x00, 0x00));
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "S/N:  12345");
-    EXPECT_EQ(rig.rows(), "12:00:00, 600,21h,, 42, 7,\r\n"
-                          "12:00:00, 600,02h,, 0, 255,\r\n"
-                          "12:00:00, 600,01h,, 5, 6, 12345\r\n");
+    EXPECT_EQ(rig.rows(),
+              "12:00:00, 600,21h,, 42, 7,\r\n"
+              "12:00:00, 600,02h,, 0, 255,\r\n"
+              "12:00:00, 600,01h,, 5, 6, 12345\r\n");
 }
 
 TEST(F1LoggerPlus, ReplayTakesTheLeakFlagOfTheStoredStatus) {

@@ -8,7 +8,9 @@ namespace {
 
 using test::frame;
 
-const std::string kDeg = " \xB0" "C";
+const std::string kDeg =
+    " \xB0"
+    "C";
 const std::string kHeader = "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n";
 
 TEST(HumidityConversion, FormulasWithoutClamping) {
@@ -31,8 +33,9 @@ TEST(HumidityDecoder, WorkedExample) {
     test::Rig rig(/*vhf=*/false);
     rig.enableLogging();
     rig.feed(frame({0x83, 0x00, 0x04, 0xD2, 0x83, 0x06, 0xA4, 0x17, 0x70}));
-    EXPECT_EQ(rig.message(), "Humidity/Temperature - Address:  1234  Humidity  56.06888  Temperature =  20.28"
-                             " LOW BATTERY  F/W V 3 - 12:00:00");
+    EXPECT_EQ(rig.message(),
+              "Humidity/Temperature - Address:  1234  Humidity  56.06888  Temperature =  20.28"
+              " LOW BATTERY  F/W V 3 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 1234,83h,,56.07,20.28\r\n");
     EXPECT_EQ(rig.cell(Field::txttempadd, 0), "1234");
     EXPECT_EQ(rig.cell(Field::txtemprx, 0), "12:00:00");
@@ -47,8 +50,9 @@ TEST(HumidityDecoder, NegativeValuesAndTwoDecimalRounding) {
     test::Rig rig(false);
     rig.enableLogging();
     rig.feed(frame({0x83, 0x00, 0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(rig.message(), "Humidity/Temperature - Address:  7  Humidity -4.6568  Temperature = -40.68"
-                             "  F/W V 1 - 12:00:00");
+    EXPECT_EQ(rig.message(),
+              "Humidity/Temperature - Address:  7  Humidity -4.6568  Temperature = -40.68"
+              "  F/W V 1 - 12:00:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "-04.66 %");
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "-40.68" + kDeg);
 
@@ -56,10 +60,12 @@ TEST(HumidityDecoder, NegativeValuesAndTwoDecimalRounding) {
     // round half away from zero to two decimals.
     rig.at(12, 1, 0);
     rig.feed(frame({0x83, 0x00, 0x00, 0x07, 0x01, 0x00, 0x00, 0x1D, 0x4C}));
-    EXPECT_EQ(rig.message(), "Humidity/Temperature - Address:  7  Humidity -3.89705  Temperature =  35.295"
-                             "  F/W V 1 - 12:01:00");
-    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 7,01h,,-04.66,-40.68\r\n"
-                                                      "12:01:00, 7,01h,,-03.90,35.30\r\n");
+    EXPECT_EQ(rig.message(),
+              "Humidity/Temperature - Address:  7  Humidity -3.89705  Temperature =  35.295"
+              "  F/W V 1 - 12:01:00");
+    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader +
+                                                "12:00:00, 7,01h,,-04.66,-40.68\r\n"
+                                                "12:01:00, 7,01h,,-03.90,35.30\r\n");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "-03.90 %");
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "35.30" + kDeg);
 

@@ -9,7 +9,9 @@ namespace {
 
 using test::frame;
 
-const std::string kDeg = " \xB0" "C";
+const std::string kDeg =
+    " \xB0"
+    "C";
 const std::string kTempHeader = "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n";
 
 // A signal packet as the receiver reports it in an "Rtl" text line (such lines
@@ -55,14 +57,14 @@ TEST(LegionellaDecoder, SignAndMagnitudeTemperature) {
     };
     // M = 256 (byte 6 AND 7F) + byte 7, tenths; byte 6 bit 7 is the sign.
     const Case cases[] = {
-        {0x80, 0x64, "-10", "-10"},           // 100 tenths, negative
-        {0x00, 0xD7, " 21.5", "21.5"},        // 215 tenths
-        {0x00, 0x05, " .5", "0.5"},           // below 1
+        {0x80, 0x64, "-10", "-10"},     // 100 tenths, negative
+        {0x00, 0xD7, " 21.5", "21.5"},  // 215 tenths
+        {0x00, 0x05, " .5", "0.5"},     // below 1
         {0x80, 0x05, "-.5", "-0.5"},
-        {0x7F, 0xFF, " 3276.7", "3276.7"},    // largest magnitude
+        {0x7F, 0xFF, " 3276.7", "3276.7"},  // largest magnitude
         {0xFF, 0xFF, "-3276.7", "-3276.7"},
-        {0x01, 0x00, " 25.6", "25.6"},        // high part counts 256 tenths
-        {0x80, 0x00, " 0", "0"},              // a sign over zero is a plain zero
+        {0x01, 0x00, " 25.6", "25.6"},  // high part counts 256 tenths
+        {0x80, 0x00, " 0", "0"},        // a sign over zero is a plain zero
     };
     int address = 1;
     std::string expectedLog = kTempHeader;

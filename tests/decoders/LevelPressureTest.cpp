@@ -22,8 +22,8 @@ TEST(LevelDecoder, WordFoldsAt65535) {
         const char* grid;
     };
     const Case cases[] = {
-        {0x0000, " 0", "0"},           {0x7FFF, " 32767", "32767"}, {0x8000, " 32768", "32768"},
-        {0x8001, "-32766", "-32766"},  {0xFFFE, "-1", "-1"},        {0xFFFF, " 0", "0"},
+        {0x0000, " 0", "0"},          {0x7FFF, " 32767", "32767"}, {0x8000, " 32768", "32768"},
+        {0x8001, "-32766", "-32766"}, {0xFFFE, "-1", "-1"},        {0xFFFF, " 0", "0"},
     };
     int address = 1;
     for (const Case& c : cases) {
@@ -39,7 +39,8 @@ TEST(LevelDecoder, FirmwareIsTheWholeByteSix) {
     test::Rig rig(false);
     rig.enableLogging();
     rig.feed(levelFrame(1234, 0x8F, 0x1F, 250));
-    EXPECT_EQ(rig.message(), "Level Transmitter - Address:  1234 LOW BATTERY  F/W rev :  31  Level Value =  250 - 12:00:00");
+    EXPECT_EQ(rig.message(),
+              "Level Transmitter - Address:  1234 LOW BATTERY  F/W rev :  31  Level Value =  250 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 1234,8Fh,, 250,,\r\n");
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "250");
     EXPECT_EQ(rig.cell(Field::txtlog, 0), "12:00:00");
@@ -53,11 +54,10 @@ TEST(LevelDecoder, LogAndGridAreTakenAgainstTheRowsZeroReference) {
         const char* grid;
     };
     const Case cases[] = {
-        {"100", 250, " 150", "150"},
-        {"300", 250, "-50", "-50"},      // zero reference above the level
-        {"12.5", 20, " 7.5", "7.5"},     // fractional reference
-        {"abc", 20, " 20", "20"},        // not a number: 0
-        {" 5 m", 0xFFFE, "-6", "-6"},    // leading blanks skipped; -1 - 5
+        {"100", 250, " 150", "150"},  {"300", 250, "-50", "-50"},  // zero reference above the level
+        {"12.5", 20, " 7.5", "7.5"},                               // fractional reference
+        {"abc", 20, " 20", "20"},                                  // not a number: 0
+        {" 5 m", 0xFFFE, "-6", "-6"},                              // leading blanks skipped; -1 - 5
     };
     for (const Case& c : cases) {
         test::Rig rig(false);
@@ -66,8 +66,8 @@ TEST(LevelDecoder, LogAndGridAreTakenAgainstTheRowsZeroReference) {
         rig.rx.type({Field::txtzero, 3}, c.zero);
         rig.rx.screen.setFore(Field::txtzero, 3, colour::red);
         rig.feed(levelFrame(1234, 0x00, 0x01, c.level));
-        EXPECT_NE(rig.message().find("  Level Value = " + (c.level == 0xFFFE ? std::string("-1")
-                                                                              : " " + std::to_string(c.level))),
+        EXPECT_NE(rig.message().find("  Level Value = " +
+                                     (c.level == 0xFFFE ? std::string("-1") : " " + std::to_string(c.level))),
                   std::string::npos);
         EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 1234,00h,," + c.logged + ",,\r\n");
         EXPECT_EQ(rig.cell(Field::txtcount, 3), c.grid);

@@ -149,8 +149,9 @@ TEST(PulseCounters, FullGridLogsTheCountUnchanged) {
     rig.at(12, 0, 10);
     rig.feed(frame({0x81, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x30, 0x39, 0x00}));
     EXPECT_EQ(rig.messages.size(), 2u);
-    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 1234,03h,, 12345,,\r\n"
-                                                      "12:00:10, 1234,03h,, 12345,,\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader +
+                                                "12:00:00, 1234,03h,, 12345,,\r\n"
+                                                "12:00:10, 1234,03h,, 12345,,\r\n");
     for (int i = 0; i < kGridRows; ++i) {
         EXPECT_EQ(rig.cell(Field::txtcount, i), "");
         EXPECT_EQ(rig.cell(Field::txtzero, i), "1000");

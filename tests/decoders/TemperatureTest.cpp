@@ -8,7 +8,9 @@ namespace {
 
 using test::frame;
 
-const std::string kDeg = " \xB0" "C";
+const std::string kDeg =
+    " \xB0"
+    "C";
 
 TEST(HalfDegree, SignRules) {
     auto t = [](int w) { return halfDegreeTemperature(w >> 8, w & 0xFF); };
@@ -31,8 +33,9 @@ TEST(TemperatureDecoder, WorkedExampleOnUhf) {
     rig.feed(frame({0x82, 0x00, 0x04, 0xD2, 0x93, 0x00, 0x2B, 0x00, 0x29}));
     EXPECT_EQ(rig.message(),
               "Temperature - Address:  1234  Temp 1 =  21.5  Temp 2 =  20.5 LOW BATTERY  F/W V 3 - 12:00:00");
-    EXPECT_EQ(rig.file("ravo07122026.csv"), "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n"
-                                            "12:00:00, 1234,93h,, 21.5, 20.5\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"),
+              "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n"
+              "12:00:00, 1234,93h,, 21.5, 20.5\r\n");
     EXPECT_EQ(rig.cell(Field::txttempadd, 0), "1234");
     EXPECT_EQ(rig.cell(Field::txtemprx, 0), "12:00:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "21.5" + kDeg);
@@ -49,8 +52,9 @@ TEST(TemperatureDecoder, WorkedExampleOnVhf) {
     rig.rx.screen.setText(Field::txttemp2, 0, "kept");
     rig.feed(frame({0x82, 0x00, 0x04, 0xD2, 0x93, 0x00, 0x2B, 0x00, 0x29}));
     EXPECT_EQ(rig.message(), "Temperature - Address:  1234  Temp 1 =  21.5  F/W V 3 - 12:00:00");
-    EXPECT_EQ(rig.file("ravo07122026.csv"), "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n"
-                                            "12:00:00, 1234,93h, 2, 21.5,\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"),
+              "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n"
+              "12:00:00, 1234,93h, 2, 21.5,\r\n");
     EXPECT_EQ(rig.cell(Field::txttempslevel, 0), "2");
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "kept");
 }

@@ -7,7 +7,9 @@ namespace {
 
 using test::frame;
 
-const std::string kDeg = " \xB0" "C";
+const std::string kDeg =
+    " \xB0"
+    "C";
 const std::string kHeader = "Time,Tx. No.,Status,S Level,Value 1,Value 2\r\n";
 
 std::string thermocouple(int status, int high, int low) {
@@ -46,9 +48,10 @@ TEST(ThermocoupleDecoder, ConverterReadingUpToFirmwareTwo) {
     rig.feed(thermocouple(0x00, 0x00, 0x01));
     EXPECT_EQ(rig.message(), "K-Type Thermocouple - Address:  1234  Temperature =  .244140625  F/W V 0 - 12:02:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "00.24" + kDeg);
-    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 1234,01h,,20.02,\r\n"
-                                                      "12:01:00, 1234,02h,,8000.00,\r\n"
-                                                      "12:02:00, 1234,00h,,00.24,\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader +
+                                                "12:00:00, 1234,01h,,20.02,\r\n"
+                                                "12:01:00, 1234,02h,,8000.00,\r\n"
+                                                "12:02:00, 1234,00h,,00.24,\r\n");
 }
 
 TEST(ThermocoupleDecoder, SensorErrorFromFirmwareThree) {
@@ -111,11 +114,12 @@ TEST(ThermistorDecoder, SignAndMagnitudeInTenths) {
     EXPECT_EQ(rig.message(), "Thermistor Tx. - Add:  1234  Temp:  0  ADC Value:  291  F/W V 2 - 12:04:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "0" + kDeg);
 
-    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 1234,02h,, 21.5,\r\n"
-                                                      "12:01:00, 1234,02h,,-10,\r\n"
-                                                      "12:02:00, 1234,02h,, .5,\r\n"
-                                                      "12:03:00, 1234,02h,,-3276.7,\r\n"
-                                                      "12:04:00, 1234,02h,, 0,\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader +
+                                                "12:00:00, 1234,02h,, 21.5,\r\n"
+                                                "12:01:00, 1234,02h,,-10,\r\n"
+                                                "12:02:00, 1234,02h,, .5,\r\n"
+                                                "12:03:00, 1234,02h,,-3276.7,\r\n"
+                                                "12:04:00, 1234,02h,, 0,\r\n");
 }
 
 TEST(ThermistorDecoder, LowBatteryAndSensorFail) {
@@ -130,7 +134,8 @@ TEST(ThermistorDecoder, LowBatteryAndSensorFail) {
 
     rig.at(12, 1, 0);
     rig.feed(thermistor(0x41, 0x00, 0xD7));
-    EXPECT_EQ(rig.message(), "Thermistor Tx. - Add:  1234  Temp:  21.5  ADC Value:  291 Sensor Fail  F/W V 1 - 12:01:00");
+    EXPECT_EQ(rig.message(),
+              "Thermistor Tx. - Add:  1234  Temp:  21.5  ADC Value:  291 Sensor Fail  F/W V 1 - 12:01:00");
     rig.at(12, 2, 0);
     rig.feed(thermistor(0x81, 0x00, 0xD7));
     EXPECT_EQ(rig.message(), "Thermistor Tx. - Add:  1234  Temp:  21.5  ADC Value:  291 Low Batt  F/W V 1 - 12:02:00");
@@ -169,8 +174,9 @@ TEST(ThermocoupleAndThermistor, FullGridStillShowsAndLogs) {
     rig.at(12, 0, 10);
     rig.feed(thermistor(0x02, 0x00, 0xD7));
     EXPECT_EQ(rig.messages.size(), 2u);
-    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 1234,03h,,50.00,\r\n"
-                                                      "12:00:10, 1234,02h,, 21.5,\r\n");
+    EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader +
+                                                "12:00:00, 1234,03h,,50.00,\r\n"
+                                                "12:00:10, 1234,02h,, 21.5,\r\n");
     for (int i = 0; i < kGridRows; ++i) EXPECT_EQ(rig.cell(Field::txtemprx, i), "");
 }
 

@@ -45,7 +45,9 @@ TEST_F(ExtractionTest, FfPairAfterABinaryFrameGoesWithIt) {
 }
 
 TEST_F(ExtractionTest, TextLineEndedByCrLfAndFfPair) {
-    const std::string line = "8200123" "40C0000005AE644\r";
+    const std::string line =
+        "8200123"
+        "40C0000005AE644\r";
     put(line + "\n" + bytes({0xFF, 0xFF}));
     EXPECT_EQ(step(), Extraction::Cut);
     EXPECT_TRUE(buffer().empty());
@@ -87,7 +89,8 @@ TEST_F(ExtractionTest, TextCodesAreUpperCaseOnly) {
 }
 
 TEST_F(ExtractionTest, RtlLine) {
-    put("xxRtl 8200123" "40C0000005A rest\r\n");
+    put("xxRtl 8200123"
+        "40C0000005A rest\r\n");
     EXPECT_EQ(step(), Extraction::Cut);
     EXPECT_TRUE(st.rtlLine);
     EXPECT_TRUE(st.textLineMode);
@@ -95,7 +98,9 @@ TEST_F(ExtractionTest, RtlLine) {
     EXPECT_EQ(st.byte(1), 0x82);
     EXPECT_EQ(st.byte(9), 0x5A);
     EXPECT_EQ(buffer(), "\n");
-    EXPECT_EQ(monitor(), "8200123" "40C0000005A\r\n");
+    EXPECT_EQ(monitor(),
+              "8200123"
+              "40C0000005A\r\n");
 }
 
 TEST_F(ExtractionTest, RtlAtTheVeryEndAfterACr) {
@@ -109,14 +114,17 @@ TEST_F(ExtractionTest, RtlAtTheVeryEndAfterACr) {
 }
 
 TEST_F(ExtractionTest, RtlLineStartingWith7CIsDroppedSilently) {
-    put("Rtl 7C00123" "40C0000005A\r");
+    put("Rtl 7C00123"
+        "40C0000005A\r");
     EXPECT_EQ(step(), Extraction::Discard);
     EXPECT_TRUE(buffer().empty());
     EXPECT_TRUE(monitor().empty());
 }
 
 TEST_F(ExtractionTest, RtlAnywhereTakesPrecedenceOverAFrameInFront) {
-    put(kFrame + "Rtl 8200123" "40C0000005A");
+    put(kFrame +
+        "Rtl 8200123"
+        "40C0000005A");
     EXPECT_EQ(step(), Extraction::Wait);
     EXPECT_EQ(buffer().size(), 11u + 22u);
     put("\r");

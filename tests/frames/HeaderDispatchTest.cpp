@@ -36,7 +36,8 @@ TEST(Header, WrappedPayloadOnVhfReadsOnePositionLater) {
 }
 
 TEST(Dispatch, TableHoldsEveryTypeCodeOnceInOrder) {
-    const int order[] = {0x82, 0x83, 0x84, 0x85, 0x86, 0x8A, 0x7A, 0x7B, 0x81, 0x87, 0x88, 0x89, 0x8B, 0x8F, 0xF1, 0xF2};
+    const int order[] = {0x82, 0x83, 0x84, 0x85, 0x86, 0x8A, 0x7A, 0x7B,
+                         0x81, 0x87, 0x88, 0x89, 0x8B, 0x8F, 0xF1, 0xF2};
     ASSERT_EQ(kDispatchTable.size(), std::size(order));
     for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(kDispatchTable[i].typeCode, order[i]);
 }
@@ -85,12 +86,16 @@ TEST_F(RepeatTest, SameTransmitterWithinFourSecondsIsDroppedAfterItsEcho) {
     rig.at(12, 30, 13);
     rig.feed(second);
     EXPECT_EQ(rig.messages.size(), 1u);
-    EXPECT_EQ(rig.cell(Field::txttemp1, 0), "21.5 \xB0" "C");
+    EXPECT_EQ(rig.cell(Field::txttemp1, 0),
+              "21.5 \xB0"
+              "C");
     EXPECT_NE(rig.rx.screen.text(Field::txtReceiverMonitor).find("2C"), std::string::npos) << "echo shown";
     rig.at(12, 30, 14);
     rig.feed(second);
     EXPECT_EQ(rig.messages.size(), 2u);
-    EXPECT_EQ(rig.cell(Field::txttemp1, 0), "22 \xB0" "C");
+    EXPECT_EQ(rig.cell(Field::txttemp1, 0),
+              "22 \xB0"
+              "C");
 }
 
 TEST_F(RepeatTest, AMinuteBoundaryIsNotARepeat) {

@@ -39,7 +39,8 @@ TEST(ReceiveBufferSearch, AgreesWithAPlainSearch) {
         ASSERT_EQ(buf.view(), mirror);
         for (int p = 0; p < ReceiveBuffer::PatternCount; ++p) {
             const size_t want = mirror.find(kPatterns[p]);
-            ASSERT_EQ(buf.find(static_cast<ReceiveBuffer::Pattern>(p)), want == std::string::npos ? ReceiveBuffer::npos : want)
+            ASSERT_EQ(buf.find(static_cast<ReceiveBuffer::Pattern>(p)),
+                      want == std::string::npos ? ReceiveBuffer::npos : want)
                 << "step " << step << " pattern " << p;
         }
     }

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -162,8 +162,9 @@ TEST_F(DiskFileSystemTest, AppendsAndCreates) {
 TEST_F(DiskFileSystemTest, FlockHeldByAnotherProcessIsDenied) {
     const std::string p = dir + "f.csv";
     ASSERT_EQ(disk.append(p, "h\r\n"), FileOutcome::Ok);
-    withLockHeldElsewhere(p, [](int fd) { return flock(fd, LOCK_EX) == 0; },
-                          [&] { EXPECT_EQ(disk.append(p, "x"), FileOutcome::Denied); });
+    withLockHeldElsewhere(
+        p, [](int fd) { return flock(fd, LOCK_EX) == 0; },
+        [&] { EXPECT_EQ(disk.append(p, "x"), FileOutcome::Denied); });
     EXPECT_EQ(disk.append(p, "y"), FileOutcome::Ok);
     EXPECT_EQ(slurp(p), "h\r\ny");
 }
@@ -171,12 +172,15 @@ TEST_F(DiskFileSystemTest, FlockHeldByAnotherProcessIsDenied) {
 TEST_F(DiskFileSystemTest, PosixRecordLockHeldByAnotherProcessIsDenied) {
     const std::string p = dir + "p.csv";
     ASSERT_EQ(disk.append(p, "h\r\n"), FileOutcome::Ok);
-    withLockHeldElsewhere(p, [](int fd) {
-        struct flock l {};
-        l.l_type = F_WRLCK;
-        l.l_whence = SEEK_SET;
-        return fcntl(fd, F_SETLK, &l) == 0;
-    }, [&] { EXPECT_EQ(disk.append(p, "x"), FileOutcome::Denied); });
+    withLockHeldElsewhere(
+        p,
+        [](int fd) {
+            struct flock l {};
+            l.l_type = F_WRLCK;
+            l.l_whence = SEEK_SET;
+            return fcntl(fd, F_SETLK, &l) == 0;
+        },
+        [&] { EXPECT_EQ(disk.append(p, "x"), FileOutcome::Denied); });
 }
 
 TEST_F(DiskFileSystemTest, ReadOnlyFileIsDeniedForOrdinaryUsers) {

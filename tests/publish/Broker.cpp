@@ -1,16 +1,17 @@
 #include "publish/Broker.h"
 
 #include <arpa/inet.h>
-#include <csignal>
 #include <fcntl.h>
-#include <fstream>
 #include <mosquitto.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <thread>
 
 extern char** environ;
 
@@ -79,9 +80,9 @@ Broker::Broker(bool persistent) : port_(freePort()) {
     char dir[] = "/tmp/ravo-broker-XXXXXX";
     dir_ = mkdtemp(dir) ? dir : "/tmp";
     chmod(dir_.c_str(), 0777);  // started as root, mosquitto saves its database as the user "mosquitto"
-    std::ofstream(dir_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
-                                             << (persistent ? "persistence true\npersistence_location " + dir_ + "/\n"
-                                                            : "persistence false\n");
+    std::ofstream(dir_ + "/mosquitto.conf")
+        << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+        << (persistent ? "persistence true\npersistence_location " + dir_ + "/\n" : "persistence false\n");
 }
 
 Broker::~Broker() {
@@ -129,8 +130,8 @@ Subscriber::~Subscriber() {
 void Subscriber::onMessage(mosquitto*, void* self, const mosquitto_message* m) {
     auto* s = static_cast<Subscriber*>(self);
     const std::lock_guard lock(s->mutex_);
-    s->heard_.push_back({m->topic, std::string(static_cast<const char*>(m->payload), static_cast<size_t>(m->payloadlen)),
-                         m->retain});
+    s->heard_.push_back(
+        {m->topic, std::string(static_cast<const char*>(m->payload), static_cast<size_t>(m->payloadlen)), m->retain});
     s->changed_.notify_all();
 }
 

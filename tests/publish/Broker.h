@@ -2,12 +2,13 @@
 // subscriber over libmosquitto that records what it hears, and child processes.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct mosquitto;
@@ -46,7 +47,8 @@ public:
     ~Subscriber();
     bool ok() const { return ok_; }
     // Waits at most `timeout` until `done` holds for what was heard.
-    bool waitFor(const std::function<bool(const HeardList&)>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitFor(const std::function<bool(const HeardList&)>& done,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
     HeardList on(const std::string& topic) const;  // "" for everything
 
 private:
@@ -62,5 +64,5 @@ private:
 std::function<bool(const HeardList&)> lastIs(const std::string& topic, const std::string& value);
 
 pid_t spawn(const std::vector<std::string>& args, const std::string& log);  // stdout and stderr to `log`
-int waitExit(pid_t pid, std::chrono::milliseconds timeout);                  // exit status, or -1
+int waitExit(pid_t pid, std::chrono::milliseconds timeout);                 // exit status, or -1
 }  // namespace ravo::test

@@ -1,10 +1,10 @@
 // ravo-cli listen --mqtt on a pseudo-terminal, against a broker of the test's own.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <nlohmann/json.hpp>
 #include <thread>
-#include <unistd.h>
 
 #include "publish/Broker.h"
 #include "sim/Encoders.h"
@@ -56,7 +56,8 @@ TEST(MqttListen, BrokerRestartThenKill) {
             ASSERT_TRUE(broker.start());
         }
         // A temperature frame of a transmitter of its own: no frame is a repeat.
-        pty.write(sim::binaryFrame(sim::makeBody(0x82, 20000 + static_cast<std::uint32_t>(n), 0x13, {0, 0x2B, 0, 0x29})));
+        pty.write(
+            sim::binaryFrame(sim::makeBody(0x82, 20000 + static_cast<std::uint32_t>(n), 0x13, {0, 0x2B, 0, 0x29})));
         std::this_thread::sleep_for(5ms);
     }
     sub.waitFor([&](const test::HeardList& h) { return firstHeard(h).size() >= kFrames; }, 20s);

@@ -115,7 +115,10 @@ TEST(EntityKind, FromTheDeclarations) {
         const char *component, *deviceClass, *unit, *stateClass;
     };
     const Row rows[] = {
-        {"temperature", "temperature_1_C", "sensor", "temperature", "\xC2\xB0" "C", "measurement"},
+        {"temperature", "temperature_1_C", "sensor", "temperature",
+         "\xC2\xB0"
+         "C",
+         "measurement"},
         {"humidity", "humidity_pct", "sensor", "humidity", "%", "measurement"},
         {"f1_adc", "voltage_2_V", "sensor", "voltage", "V", "measurement"},
         {"pressure", "pressure_dm", "sensor", "", "dm", "measurement"},
@@ -153,7 +156,10 @@ TEST(EntityKind, FromTheDeclarations) {
 // only counters add up.
 TEST(EntityKind, EveryDeclaredFieldFitsHomeAssistant) {
     const std::map<std::string, std::vector<std::string>> unitsOf = {
-        {"temperature", {"\xC2\xB0" "C", "K"}},
+        {"temperature",
+         {"\xC2\xB0"
+          "C",
+          "K"}},
         {"humidity", {"%"}},
         {"voltage", {"V", "mV"}},
     };
@@ -222,8 +228,8 @@ TEST(MqttPublisher, BoundedQueueDeliveredInOrderOnceTheBrokerComes) {
     EXPECT_EQ(accepted, 50);
     EXPECT_EQ(publisher.dropped(), 10u);
     EXPECT_FALSE(publisher.waitUntilDelivered(300ms));
-    EXPECT_EQ(publisher.lastError(), "cannot connect to 127.0.0.1:" + std::to_string(broker.port()) +
-                                         ": Connection refused");
+    EXPECT_EQ(publisher.lastError(),
+              "cannot connect to 127.0.0.1:" + std::to_string(broker.port()) + ": Connection refused");
 
     ASSERT_TRUE(broker.start());
     test::Subscriber sub(broker.port(), "q/n");

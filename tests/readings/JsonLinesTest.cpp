@@ -27,7 +27,9 @@ Reading sample() {
     r.set(kCount, std::int64_t{4294967295});
     r.set(kSensorError, false);
     r.set(kCount, std::int64_t{5});  // replaces, keeps its place
-    r.line = std::string("21.5 \xB0" "C \"q\" \\ \x01");
+    r.line = std::string(
+        "21.5 \xB0"
+        "C \"q\" \\ \x01");
     return r;
 }
 
@@ -37,13 +39,15 @@ TEST(JsonLines, KeysInOrderWithTypesAndEscapes) {
                   ",\"type\":130,\"family\":\"temperature\",\"address\":1234,\"status\":147,\"band\":\"vhf\","
                   "\"battery_low\":true,\"firmware\":3,\"s_level\":2.0,\"temperature_1_C\":20.28,"
                   "\"temperature_2_C\":null,\"whole_C\":20.0,\"count\":5,\"sensor_error\":false,"
-                  "\"line\":\"21.5 \xC2\xB0" "C \\\"q\\\" \\\\ \\u0001\"}");
+                  "\"line\":\"21.5 \xC2\xB0"
+                  "C \\\"q\\\" \\\\ \\u0001\"}");
     Reading bare{kTime, 0x7B, "legionella_signal", 7, 0, false, std::nullopt, std::nullopt, std::nullopt, {}, {}};
     EXPECT_EQ(readingJson(bare), "{\"time\":" + kIso +
                                      ",\"type\":123,\"family\":\"legionella_signal\",\"address\":7,\"status\":0,"
                                      "\"band\":\"uhf\",\"line\":null}");
-    EXPECT_EQ(badFrameJson({kTime, "82 00 04", "$82,$0,$4,$56$B,12:00:05"}),
-              "{\"event\":\"bad_frame\",\"time\":" + kIso + ",\"bytes\":\"82 00 04\",\"line\":\"$82,$0,$4,$56$B,12:00:05\"}");
+    EXPECT_EQ(
+        badFrameJson({kTime, "82 00 04", "$82,$0,$4,$56$B,12:00:05"}),
+        "{\"event\":\"bad_frame\",\"time\":" + kIso + ",\"bytes\":\"82 00 04\",\"line\":\"$82,$0,$4,$56$B,12:00:05\"}");
     EXPECT_EQ(connectionJson({ConnectionEvent::Kind::Lost, kTime, "/dev/ttyUSB0"}),
               "{\"event\":\"connection_lost\",\"time\":" + kIso + ",\"device\":\"/dev/ttyUSB0\"}");
 }

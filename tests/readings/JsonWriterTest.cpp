@@ -43,7 +43,7 @@ TEST(JsonWriter, NumbersAt15DigitsWholeValuesKeepAPoint) {
         {0.5, "0.5"},
         {-0.5, "-0.5"},
         {-39.7 + 0.01 * 6000 + (-2e-8) * 1e6, "20.28"},  // 20.279999999999998
-        {0.1 + 0.2, "0.3"},                               // 0.30000000000000004
+        {0.1 + 0.2, "0.3"},                              // 0.30000000000000004
         {1013.25, "1013.25"},
         {-3276.8, "-3276.8"},
         {0.0625, "0.0625"},
@@ -145,7 +145,11 @@ TEST(JsonWriter, TextsEscaped) {
         const char* json;
     } cases[] = {
         {"", true, "\"\""},
-        {"21.5 \xB0" "C", true, "\"21.5 \xC2\xB0" "C\""},
+        {"21.5 \xB0"
+         "C",
+         true,
+         "\"21.5 \xC2\xB0"
+         "C\""},
         {"\xFF\x80", true, "\"\xC3\xBF\xC2\x80\""},
         {"\xC3\xA9t\xC3\xA9", false, "\"\xC3\xA9t\xC3\xA9\""},
         {"a\"b\\c/d", false, "\"a\\\"b\\\\c/d\""},
@@ -168,8 +172,8 @@ TEST(JsonWriter, EveryByteAtEveryPlace) {
                     if (at + 2 < length) s[at + 2] = static_cast<char>(255 - b);
                     const std::string got = quotedText(s, fromLatin1), want = escapedByHand(s, fromLatin1);
                     if (got != want && ++mismatches <= 10)
-                        ADD_FAILURE() << "byte " << b << " at " << at << " of " << length << (fromLatin1 ? " (Latin-1)" : "")
-                                      << ": " << got << " instead of " << want;
+                        ADD_FAILURE() << "byte " << b << " at " << at << " of " << length
+                                      << (fromLatin1 ? " (Latin-1)" : "") << ": " << got << " instead of " << want;
                 }
             }
         }

@@ -38,7 +38,8 @@ struct Replayed {
     TransmitterRegistry registry;
     std::vector<std::string> events;
 
-    Replayed(const std::string& capture, SilencePolicy policy, std::size_t capacity = 100) : registry(capacity, policy) {
+    Replayed(const std::string& capture, SilencePolicy policy, std::size_t capacity = 100)
+        : registry(capacity, policy) {
         rx.readings.add(&registry);
         registry.addListener([this](const SilenceEvent& e) {
             events.push_back(std::string(e.kind == SilenceEvent::Kind::Silent ? "silent " : "back ") +
@@ -53,14 +54,13 @@ struct Replayed {
 };
 
 TEST(Registry, CountsReadingsAndRepeatsOnBothBands) {
-    const std::string capture = "@2026-12-09 14:00:00\n" + temperature(1234) + "\n" +
-                                "+2\n" + temperature(1234) + "\n" +                 // a repeat: dropped
-                                "+1\n" + temperature(1234) + "\n" +                 // another, 3 s after
-                                "+7\n" + temperature(1234) + "\n" +                 // 10 s: decoded
-                                "82 00 09 99 03 00 2B 00 70 00 00\n" +              // CRC wrong: a bad frame
-                                humidity(77) + "\n" +                               // UHF only: bad on VHF
-                                "!click optuhf\n+20\n" + humidity(77) + "\n" +
-                                "+20\n" + temperature(1234) + "\n" + humidity(77) + "\n";
+    const std::string capture =
+        "@2026-12-09 14:00:00\n" + temperature(1234) + "\n" + "+2\n" + temperature(1234) + "\n" +  // a repeat: dropped
+        "+1\n" + temperature(1234) + "\n" +                                                        // another, 3 s after
+        "+7\n" + temperature(1234) + "\n" +                                                        // 10 s: decoded
+        "82 00 09 99 03 00 2B 00 70 00 00\n" +  // CRC wrong: a bad frame
+        humidity(77) + "\n" +                   // UHF only: bad on VHF
+        "!click optuhf\n+20\n" + humidity(77) + "\n" + "+20\n" + temperature(1234) + "\n" + humidity(77) + "\n";
     Replayed r(capture, SilencePolicy::off());
     ASSERT_EQ(r.registry.size(), 2u);
     const auto t = r.registry.find(1234);
@@ -86,9 +86,9 @@ TEST(Registry, CountsReadingsAndRepeatsOnBothBands) {
 
 TEST(Registry, SilenceAndReturnOnTheCaptureClock) {
     // 1234 every 10 s three times, then quiet for 60 s; 77 heard once.
-    const std::string capture = "@2026-12-09 14:00:00\n" + temperature(1234) + "\n" + temperature(77) + "\n" +
-                                "+10\n" + temperature(1234) + "\n+10\n" + temperature(1234) + "\n" +
-                                "+25\n+5\n+1\n+29\n" + temperature(1234) + "\n";
+    const std::string capture = "@2026-12-09 14:00:00\n" + temperature(1234) + "\n" + temperature(77) + "\n" + "+10\n" +
+                                temperature(1234) + "\n+10\n" + temperature(1234) + "\n" + "+25\n+5\n+1\n+29\n" +
+                                temperature(1234) + "\n";
     struct Case {
         SilencePolicy policy;
         std::vector<std::string> events;
@@ -234,8 +234,8 @@ TEST(Registry, MedianOverTheLastIntervalsAndSignalLevels) {
 TEST(Registry, EventsAndTransmittersAsJson) {
     const LocalTime last{2026, 12, 9, 14, 5, 9, 0}, now{2026, 12, 9, 14, 7, 0, 0};
     EXPECT_EQ(silenceEventJson({SilenceEvent::Kind::Back, 1234, "temperature", last, now}).dump(),
-              R"({"event":"back","time":")" + isoTime(now) + R"(","address":1234,"family":"temperature","last_heard":")" +
-                  isoTime(last) + R"("})");
+              R"({"event":"back","time":")" + isoTime(now) +
+                  R"(","address":1234,"family":"temperature","last_heard":")" + isoTime(last) + R"("})");
     TransmitterRegistry registry;
     Reading r = reading(7, 0, 4.0);
     r.batteryLow = true;

@@ -68,8 +68,9 @@ TEST_F(ConnectionTest, DevicesTheUserMayNotOpenAreReportedNotListed) {
     port.outcomes["/dev/b"] = OpenOutcome::PermissionDenied;
     link->startUp(rig.fs, "/logs/");
     EXPECT_EQ(link->portList(), (std::vector<std::string>{"COM 1 (/dev/a)", "COM 3 (/dev/c)"}));
-    EXPECT_EQ(link->refusedTexts(),
-              std::vector<std::string>{"Permission denied for /dev/b. Add your user to the dialout group and log in again."});
+    EXPECT_EQ(
+        link->refusedTexts(),
+        std::vector<std::string>{"Permission denied for /dev/b. Add your user to the dialout group and log in again."});
     // Once the user may open it, a refresh lists it and the report is gone.
     port.outcomes["/dev/b"] = OpenOutcome::Ok;
     link->refreshPorts();

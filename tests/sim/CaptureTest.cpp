@@ -31,9 +31,9 @@ TEST(CaptureLines, Records) {
 }
 
 TEST(CaptureLines, Invalid) {
-    for (const char* bad : {"@2026-13-01 00:00:00", "@2026-02-30 00:00:00", "@2026-12-07 12:00", "+", "+-1", "+abc",
-                            "820", "82 0 0", "zz", "\"open", "\"bad \\q\"", "\"\\x4\"", "!frob x", "!click",
-                            "!click a b", "!set"}) {
+    for (const char* bad :
+         {"@2026-13-01 00:00:00", "@2026-02-30 00:00:00", "@2026-12-07 12:00", "+", "+-1", "+abc", "820", "82 0 0",
+          "zz", "\"open", "\"bad \\q\"", "\"\\x4\"", "!frob x", "!click", "!click a b", "!set"}) {
         EXPECT_TRUE(std::holds_alternative<Invalid>(parseLine(bad))) << bad;
     }
 }

@@ -127,10 +127,8 @@ size_t missingLines(const std::string& a, const std::string& b) {
     std::istringstream other(a);
     for (std::string l; std::getline(other, l);) {
         const auto it = lines.find(l);
-        if (it == lines.end())
-            ++missing;
-        else
-            lines.erase(it);
+        if (it == lines.end()) ++missing;
+        else lines.erase(it);
     }
     return missing;
 }
@@ -140,14 +138,12 @@ size_t missingLines(const std::string& a, const std::string& b) {
 // arrives behind whole items can sweep them away live, and the replay decodes
 // them before it arrives); the recorder counts every place where that can happen.
 TEST(Recorder, ReplayOfALiveRunGivesItsOutput) {
-    const double minutes =
-        std::getenv("RAVO_LIVE_MINUTES") ? std::atof(std::getenv("RAVO_LIVE_MINUTES")) : 10;
+    const double minutes = std::getenv("RAVO_LIVE_MINUTES") ? std::atof(std::getenv("RAVO_LIVE_MINUTES")) : 10;
     struct Case {
         sim::Forms forms;
         double burstRate;
         bool exact;
-    } cases[] = {
-        {sim::Forms::Binary, 20, true}, {sim::Forms::Mixed, 0, false}, {sim::Forms::Mixed, 20, false}};
+    } cases[] = {{sim::Forms::Binary, 20, true}, {sim::Forms::Mixed, 0, false}, {sim::Forms::Mixed, 20, false}};
     for (const Case& c : cases) {
         Recorded r;
         const std::string path = tempPath("live.txt");
@@ -166,9 +162,8 @@ TEST(Recorder, ReplayOfALiveRunGivesItsOutput) {
             "late-actions %llu late-items %llu timed-give-ups %llu\n",
             c.forms == sim::Forms::Mixed ? "mixed" : "binary", c.burstRate, lines,
             missingLines(r.out, out) + missingLines(out, r.out), (unsigned long long)s.events,
-            (unsigned long long)s.cuts, (unsigned long long)s.unsafeCuts,
-            (unsigned long long)s.secondMismatches, (unsigned long long)s.lateActions,
-            (unsigned long long)s.lateItems, (unsigned long long)s.timedGiveUps);
+            (unsigned long long)s.cuts, (unsigned long long)s.unsafeCuts, (unsigned long long)s.secondMismatches,
+            (unsigned long long)s.lateActions, (unsigned long long)s.lateItems, (unsigned long long)s.timedGiveUps);
         EXPECT_GT(lines, 1000u);
         if (c.exact) {
             EXPECT_EQ(out, r.out);

@@ -1,11 +1,12 @@
 #include "serial/qt/QtSerialPort.h"
 
-#include <QFileInfo>
-#include <QSerialPortInfo>
-#include <cerrno>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <cerrno>
 
 namespace ravo {
 
@@ -98,14 +99,18 @@ void QtSerialPort::errorOccurred(QSerialPort::SerialPortError error) {
     port_.clearError();
     // Told from the event loop, not from inside the port's own signal, so that the
     // owner may open ports again (a refresh of the port list) in its handler.
-    QMetaObject::invokeMethod(this, [this] {
-        if (onFailure) onFailure();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (onFailure) onFailure();
+        },
+        Qt::QueuedConnection);
 }
 
 std::vector<std::string> listedSerialDevices() {
     std::vector<std::string> out;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) out.push_back(info.systemLocation().toStdString());
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        out.push_back(info.systemLocation().toStdString());
     return out;
 }
 

@@ -1,9 +1,10 @@
 #include "serial/qt/StopSignals.h"
 
-#include <array>
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <array>
+#include <csignal>
 
 namespace ravo {
 namespace {

@@ -68,11 +68,11 @@ void addRegistryOptions(QCommandLineParser& p, bool live) {
                  "median interval (auto).",
                  "SECONDS|auto"});
     if (live)
-        p.addOption({"summary-file", "Keep the table of every transmitter heard (CSV) in FILE, rewritten every "
-                                     "minute and at exit.",
+        p.addOption({"summary-file",
+                     "Keep the table of every transmitter heard (CSV) in FILE, rewritten every "
+                     "minute and at exit.",
                      "FILE"});
-    else
-        p.addOption({"summary", "After the input, print the table of every transmitter heard (CSV)."});
+    else p.addOption({"summary", "After the input, print the table of every transmitter heard (CSV)."});
 }
 
 bool readRegistryOptions(const QCommandLineParser& p, bool live, SessionOptions& o, std::string& error) {
@@ -99,10 +99,12 @@ bool readRegistryOptions(const QCommandLineParser& p, bool live, SessionOptions&
 }
 
 void addMqttOptions(QCommandLineParser& p) {
-    p.addOption({"mqtt", "Publish readings to the MQTT broker at mqtt://[USER@]HOST[:PORT][/PREFIX] "
-                         "(port 1883, topic prefix ravo).", "URL"});
-    p.addOption({"mqtt-password-file", "The broker password: the first line of FILE (else RAVO_MQTT_PASSWORD).",
-                 "FILE"});
+    p.addOption({"mqtt",
+                 "Publish readings to the MQTT broker at mqtt://[USER@]HOST[:PORT][/PREFIX] "
+                 "(port 1883, topic prefix ravo).",
+                 "URL"});
+    p.addOption(
+        {"mqtt-password-file", "The broker password: the first line of FILE (else RAVO_MQTT_PASSWORD).", "FILE"});
     p.addOption({"mqtt-discovery", "Publish Home Assistant discovery configs for every value heard."});
 }
 
