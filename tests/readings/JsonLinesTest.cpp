@@ -15,9 +15,15 @@ const LocalTime kTime{2026, 12, 7, 12, 0, 5, 250};
 const std::string kIso = "\"" + isoTime(kTime) + "\"";
 
 // Fields of the test's own; only their names reach the JSON.
-constexpr FieldDecl kTemperature1{"temperature_1_C"}, kTemperature2{"temperature_2_C"}, kWhole{"whole_C"},
-    kCount{"count"}, kSensorError{"sensor_error"};
-constexpr FieldDecl kNumbered[] = {{"n_0"}, {"n_1"}, {"n_2"}, {"n_3"}, {"n_4"}, {"n_5"}, {"n_6"}};
+constexpr FieldDecl named(std::string_view name) {
+    FieldDecl d{};
+    d.name = name;
+    return d;
+}
+constexpr FieldDecl kTemperature1 = named("temperature_1_C"), kTemperature2 = named("temperature_2_C"),
+                    kWhole = named("whole_C"), kCount = named("count"), kSensorError = named("sensor_error");
+constexpr FieldDecl kNumbered[] = {named("n_0"), named("n_1"), named("n_2"), named("n_3"),
+                                   named("n_4"), named("n_5"), named("n_6")};
 
 Reading sample() {
     Reading r{kTime, 0x82, "temperature", 1234, 0x93, true, true, 3, 2.0, {}, {}};
