@@ -12,6 +12,7 @@
 #include "common/Clock.h"
 #include "common/NumberText.h"
 #include "frames/ProgramState.h"
+#include "presentation/ErrorSink.h"
 #include "presentation/FileSystem.h"
 #include "screen/ScreenModel.h"
 #include "profile/Profile.h"
@@ -31,7 +32,7 @@ struct ReceiverSettings {
     char decimalSeparator = '.';  // of number text in grid cells
 };
 
-class Receiver {
+class Receiver : public ErrorSink {
 public:
     Receiver(const Clock& clock, FileSystem& files, ReceiverSettings settings = {});
     Receiver(const Receiver&) = delete;
@@ -49,6 +50,9 @@ public:
     // finished reading goes to `readings` (only when some output listens).
     ReadingFanOut readings;
     Reading reading;
+    // The message line of the frame in hand; the reading refers to it in place, so
+    // it stays until the next frame's line replaces it.
+    std::string messageLine;
 
     // Receive event: the bytes that arrived, in order, unaltered.
     void receive(std::string_view bytes) { state.receiveBuffer.append(bytes); }
@@ -83,7 +87,7 @@ public:
 
     // A modal "Error" message. The core never waits for it: it is queued, and the
     // window shows it once the current handler has returned.
-    void raiseError(std::string text);
+    void raiseError(std::string text) override;
     std::deque<std::string> pendingErrors;
     std::function<void(const std::string&)> onError;
 

@@ -13,7 +13,7 @@
 
 #include "TestSupport.h"
 #include "decoders/FamilyFields.h"
-#include "frames/Dispatch.h"
+#include "decoders/Dispatch.h"
 #include "sim/Simulator.h"
 
 namespace ravo {
