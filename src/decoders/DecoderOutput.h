@@ -27,8 +27,8 @@ public:
     // Status column.
     virtual void logTemperature(int status, const std::string& sLevel, const std::string& value1,
                                 const std::string& value2) = 0;
-    virtual void logPulse(int status, const std::string& sLevel, const std::string& value1,
-                          const std::string& value2, const std::string& serial) = 0;
+    virtual void logPulse(int status, const std::string& sLevel, const std::string& value1, const std::string& value2,
+                          const std::string& serial) = 0;
 
     // The grids (and every other box).
     virtual ScreenModel& screen() = 0;

@@ -32,7 +32,8 @@ void decodeLoggerPlusPacket(const Frame& frame, DecoderOutput& out, int row, int
 // Shown, not logged; they empty the row's value cells.
 // A main packet of no known type.
 void showUnknownMainPacket(const Frame& frame, DecoderOutput& out, int row, int status);
-void showIdPacket(const Frame& frame, DecoderOutput& out, int row);      // a stored main packet of a type without decoder
-void showSerialPacket(const Frame& frame, DecoderOutput& out, int row);  // a stored main packet of a type without serial display
+void showIdPacket(const Frame& frame, DecoderOutput& out, int row);  // a stored main packet of a type without decoder
+void showSerialPacket(const Frame& frame, DecoderOutput& out,
+                      int row);  // a stored main packet of a type without serial display
 
 }  // namespace ravo
