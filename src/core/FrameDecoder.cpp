@@ -39,14 +39,16 @@ bool isRecentRepeat(const Receiver& rx) {
     return now.h == then.h && now.m == then.m && now.s - then.s < 4;
 }
 
+}  // namespace
+
 // The common fields of the reading; the decoder adds the family's own. On VHF the
 // header's S level (byte 9 / 16) is taken as the reading's; a family whose byte 9
 // means something else takes it away, one that carries its own replaces it.
-void beginReading(Receiver& rx, const DispatchRow& row) {
-    const ProgramState& st = rx.state;
-    Reading& r = rx.reading;
+void Receiver::beginReading(const DispatchRow& row) {
+    const ProgramState& st = state;
+    Reading& r = reading;
     r.restart();
-    r.withFields = rx.readings.wantsFields();
+    r.withFields = readings.wantsFields();
     r.time = st.time.read;
     r.type = st.byte(1);
     r.family = row.key;
@@ -58,9 +60,9 @@ void beginReading(Receiver& rx, const DispatchRow& row) {
 
 // What the decoders produce goes to the receiver's screen model, logs, readings
 // and profile window.
-class ReceiverOutput final : public DecoderOutput {
+class Receiver::Output final : public DecoderOutput {
 public:
-    explicit ReceiverOutput(Receiver& rx) : rx_(rx) {}
+    explicit Output(Receiver& rx) : rx_(rx) {}
 
     void showMessage(std::string line, std::int32_t address) override {
         rx_.messageLine = std::move(line);
@@ -92,8 +94,8 @@ private:
     Receiver& rx_;
 };
 
-void headerStage(Receiver& rx) {
-    ProgramState& st = rx.state;
+void Receiver::headerStage() {
+    ProgramState& st = state;
     if (st.frameLength > 3) checkFrameCrc(st);
     else st.crcOk = false;
     if (st.rtlLine) st.crcOk = true;
@@ -109,31 +111,29 @@ void headerStage(Receiver& rx) {
     f.signalLevel = st.vhfBand ? " " + std::to_string(st.byte(o + 9) / 16) : std::string();
     f.vhfBand = st.vhfBand;
     f.time = &st.time;
-    updateTimestamp(st.time, rx.clock);
+    updateTimestamp(st.time, clock);
 
     const int type = f.type;
-    if (type != 0xF1 && type != 0x7B && isRecentRepeat(rx)) {
-        if (!rx.readings.empty()) rx.readings.repeatDropped(f.address, st.time.read);
+    if (type != 0xF1 && type != 0x7B && isRecentRepeat(*this)) {
+        if (!readings.empty()) readings.repeatDropped(f.address, st.time.read);
         return;
     }
 
     const DispatchRow* row = st.crcOk ? findDispatchRow(type, st.vhfBand) : nullptr;
     if (!row) {
-        const std::string line = handleBadFrame(st, rx.screen, rx.readings);
-        appendErrorLine(rx.screen, rx.files, st.time, line);
+        const std::string line = handleBadFrame(st, screen, readings);
+        appendErrorLine(screen, files, st.time, line);
         return;
     }
-    const bool wanted = !rx.readings.empty();
-    if (wanted) beginReading(rx, *row);
-    ReceiverOutput out(rx);
+    const bool wanted = !readings.empty();
+    if (wanted) beginReading(*row);
+    Output out(*this);
     row->decode(f, out);
-    if (wanted) rx.readings.reading(rx.reading);
+    if (wanted) readings.reading(reading);
 }
 
-}  // namespace
-
 void Receiver::frameDecoder() {
-    if (extractItem(state, screen) == Extraction::Cut) headerStage(*this);
+    if (extractItem(state, screen) == Extraction::Cut) headerStage();
 }
 
 }  // namespace ravo
