@@ -4,7 +4,6 @@
 
 #include "common/NumberText.h"
 #include "common/TextValue.h"
-#include "core/Receiver.h"
 #include "frames/Crc16.h"
 
 namespace ravo {
@@ -47,37 +46,37 @@ Command addressCommand(const std::vector<std::string>& texts) {
     return {withCrc(text), {}};
 }
 
-void finishCommand(Receiver& rx) {
-    commandCrc(rx.state);
-    rx.state.commandText.push_back(static_cast<char>(rx.state.crcLow));
-    rx.state.commandText.push_back(static_cast<char>(rx.state.crcHigh));
+void finishCommand(ProgramState& st) {
+    commandCrc(st);
+    st.commandText.push_back(static_cast<char>(st.crcLow));
+    st.commandText.push_back(static_cast<char>(st.crcHigh));
 }
 
 namespace {
 
 // The command goes through the program's CommandText and CRC register, as every
 // command does; the pure builders above give the same bytes.
-Command throughRegister(Receiver& rx, Command c) {
+Command throughRegister(ProgramState& st, Command c) {
     if (!c.ok()) return c;
-    rx.state.commandText = c.bytes.substr(0, c.bytes.size() - 2);
-    finishCommand(rx);
-    c.bytes = rx.state.commandText;
+    st.commandText = c.bytes.substr(0, c.bytes.size() - 2);
+    finishCommand(st);
+    c.bytes = st.commandText;
     return c;
 }
 
 }  // namespace
 
-Command setModeClicked(Receiver& rx) {
-    rx.screen.clearMessage();
-    return throughRegister(rx, modeCommand(rx.screen.text(Field::txtmode)));
+Command setModeClicked(ScreenModel& screen, ProgramState& st) {
+    screen.clearMessage();
+    return throughRegister(st, modeCommand(screen.text(Field::txtmode)));
 }
 
-Command setAddressesClicked(Receiver& rx, int count) {
-    rx.screen.clearMessage();
+Command setAddressesClicked(ScreenModel& screen, ProgramState& st, int count) {
+    screen.clearMessage();
     std::vector<std::string> texts;
     for (int i = 0; i < count; ++i)
-        texts.push_back(rx.screen.text(static_cast<Field>(static_cast<int>(Field::txtadd1) + i)));
-    return throughRegister(rx, addressCommand(texts));
+        texts.push_back(screen.text(static_cast<Field>(static_cast<int>(Field::txtadd1) + i)));
+    return throughRegister(st, addressCommand(texts));
 }
 
 }  // namespace ravo

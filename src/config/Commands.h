@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-namespace ravo {
+#include "frames/ProgramState.h"
+#include "screen/ScreenModel.h"
 
-class Receiver;
+namespace ravo {
 
 // Wakes the receiver: from here on it forwards every packet it hears.
 inline constexpr const char* kMonitorOn = "\rMONITOR 1\r";
@@ -34,12 +35,14 @@ struct Command {
 Command modeCommand(const std::string& modeText);
 Command addressCommand(const std::vector<std::string>& addressTexts);
 
-// Appends the CRC-16 of CommandText to it, through the program's CRC register.
-void finishCommand(Receiver& rx);
+// Appends the CRC-16 of CommandText to it, through the program's CRC register
+// (both in `st`).
+void finishCommand(ProgramState& st);
 
 // The three buttons: empty the message box, compose the command from the boxes of
 // the configuration frame and return it (bytes to write, or the reason it is refused).
-Command setModeClicked(Receiver& rx);
-Command setAddressesClicked(Receiver& rx, int count);  // 3 or 8
+// The boxes are in `screen`; the command goes through the register of `st`.
+Command setModeClicked(ScreenModel& screen, ProgramState& st);
+Command setAddressesClicked(ScreenModel& screen, ProgramState& st, int count);  // 3 or 8
 
 }  // namespace ravo

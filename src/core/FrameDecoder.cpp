@@ -2,10 +2,14 @@
 // payload, signal level, time), repeat suppression and dispatch.
 #include "common/TextValue.h"
 #include "core/Receiver.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Dispatch.h"
 #include "frames/BadFrames.h"
 #include "frames/Crc16.h"
 #include "frames/FrameExtraction.h"
+#include "presentation/CsvLog.h"
+#include "presentation/ErrorFile.h"
+#include "presentation/MessageOutput.h"
 
 namespace ravo {
 namespace {
@@ -23,7 +27,7 @@ TimeParts timeParts(const std::string& t) {
 // the same minute.
 bool isRecentRepeat(const Receiver& rx) {
     const auto& screen = rx.screen;
-    const double address = rx.state.txAddress;
+    const double address = rx.state.frame.address;
     const std::string* rowTime = nullptr;
     for (int i = 0; i < kGridRows && !rowTime; ++i)
         if (screen.gridValue(Field::txttx, i) == address) rowTime = &screen.text(Field::txtlog, i);
@@ -35,57 +39,101 @@ bool isRecentRepeat(const Receiver& rx) {
     return now.h == then.h && now.m == then.m && now.s - then.s < 4;
 }
 
+}  // namespace
+
 // The common fields of the reading; the decoder adds the family's own. On VHF the
 // header's S level (byte 9 / 16) is taken as the reading's; a family whose byte 9
 // means something else takes it away, one that carries its own replaces it.
-void beginReading(Receiver& rx, const DispatchRow& row) {
-    const ProgramState& st = rx.state;
-    Reading& r = rx.reading;
+void Receiver::beginReading(const DispatchRow& row) {
+    const ProgramState& st = state;
+    Reading& r = reading;
     r.restart();
-    r.withFields = rx.readings.wantsFields();
+    r.withFields = readings.wantsFields();
     r.time = st.time.read;
     r.type = st.byte(1);
     r.family = row.key;
-    r.address = st.txAddress;
-    r.status = st.statusByte;
+    r.address = st.frame.address;
+    r.status = st.frame.status;
     r.vhf = st.vhfBand;
     if (st.vhfBand) r.sLevel = st.byte(st.headerOffset + 9) / 16;
 }
 
-void headerStage(Receiver& rx) {
-    ProgramState& st = rx.state;
+// What the decoders produce goes to the receiver's screen model, logs, readings
+// and profile window.
+class Receiver::Output final : public DecoderOutput {
+public:
+    explicit Output(Receiver& rx) : rx_(rx) {}
+
+    void showMessage(std::string line, std::int32_t address) override {
+        rx_.messageLine = std::move(line);
+        // The reading carries the line whatever the filter lets through. It refers
+        // to the line in place: a decoder leaves the line alone once it has shown it.
+        if (!rx_.readings.empty()) rx_.reading.line.refer(rx_.messageLine);
+        showMessageLine(rx_.screen, rx_.messageLine, address);
+    }
+    void logTemperature(int status, const std::string& sLevel, const std::string& value1,
+                        const std::string& value2) override {
+        logReading(files(), row(status, sLevel, value1, value2));
+    }
+    void logPulse(int status, const std::string& sLevel, const std::string& value1, const std::string& value2,
+                  const std::string& serial) override {
+        logReadingWithSerial(files(), row(status, sLevel, value1, value2), serial);
+    }
+    ScreenModel& screen() override { return rx_.screen; }
+    F1RowState& f1Row(int row) override { return rx_.state.f1[static_cast<size_t>(row)]; }
+    Reading* reading() override { return rx_.readings.empty() ? nullptr : &rx_.reading; }
+    void feedProfile(double temperature) override { rx_.profile.feed(rx_.state.frame.address, temperature); }
+    std::string number(double v) const override { return rx_.number(v); }
+
+private:
+    LogFiles files() const { return {rx_.screen, rx_.files, rx_}; }
+    LogRow row(int status, const std::string& sLevel, const std::string& value1, const std::string& value2) const {
+        return {rx_.state.time, rx_.state.frame.address, status, sLevel, value1, value2};
+    }
+
+    Receiver& rx_;
+};
+
+void Receiver::headerStage() {
+    ProgramState& st = state;
     if (st.frameLength > 3) checkFrameCrc(st);
     else st.crcOk = false;
     if (st.rtlLine) st.crcOk = true;
 
     const int o = st.headerOffset;
-    st.txAddress = st.byte(o + 2) * 65536 + st.byte(o + 3) * 256 + st.byte(o + 4);
-    st.statusByte = st.byte(o + 5);
-    for (int k = 0; k < 4; ++k) st.payloadBytes[static_cast<size_t>(k)] = static_cast<std::uint8_t>(st.byte(o + 6 + k));
-    st.signalLevel = st.vhfBand ? " " + std::to_string(st.byte(o + 9) / 16) : std::string();
-    updateTimestamp(st.time, rx.clock);
+    Frame& f = st.frame;
+    f.bytes = &st.frameBytes;
+    f.headerOffset = o;
+    f.type = st.byte(1);
+    f.address = st.byte(o + 2) * 65536 + st.byte(o + 3) * 256 + st.byte(o + 4);
+    f.status = st.byte(o + 5);
+    for (int k = 0; k < 4; ++k) f.payload[static_cast<size_t>(k)] = static_cast<std::uint8_t>(st.byte(o + 6 + k));
+    f.signalLevel = st.vhfBand ? " " + std::to_string(st.byte(o + 9) / 16) : std::string();
+    f.vhfBand = st.vhfBand;
+    f.time = &st.time;
+    updateTimestamp(st.time, clock);
 
-    const int type = st.byte(1);
-    if (type != 0xF1 && type != 0x7B && isRecentRepeat(rx)) {
-        if (!rx.readings.empty()) rx.readings.repeatDropped(st.txAddress, st.time.read);
+    const int type = f.type;
+    if (type != 0xF1 && type != 0x7B && isRecentRepeat(*this)) {
+        if (!readings.empty()) readings.repeatDropped(f.address, st.time.read);
         return;
     }
 
     const DispatchRow* row = st.crcOk ? findDispatchRow(type, st.vhfBand) : nullptr;
     if (!row) {
-        handleBadFrame(rx);
+        const std::string line = handleBadFrame(st, screen, readings);
+        appendErrorLine(screen, files, st.time, line);
         return;
     }
-    const bool wanted = !rx.readings.empty();
-    if (wanted) beginReading(rx, *row);
-    row->decode(rx);
-    if (wanted) rx.readings.reading(rx.reading);
+    const bool wanted = !readings.empty();
+    if (wanted) beginReading(*row);
+    Output out(*this);
+    row->decode(f, out);
+    if (wanted) readings.reading(reading);
 }
 
-}  // namespace
-
 void Receiver::frameDecoder() {
-    if (extractItem(*this) == Extraction::Cut) headerStage(*this);
+    if (extractItem(state, screen) == Extraction::Cut) headerStage();
 }
 
 }  // namespace ravo

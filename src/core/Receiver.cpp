@@ -5,7 +5,10 @@
 namespace ravo {
 
 Receiver::Receiver(const Clock& c, FileSystem& f, ReceiverSettings settings)
-    : profile(*this), clock(c), files(f), decimalSeparator(settings.decimalSeparator) {
+    : profile(screen, state, settings.decimalSeparator),
+      clock(c),
+      files(f),
+      decimalSeparator(settings.decimalSeparator) {
     screen.setText(Field::txtfilepath, settings.logFolder);
     // The F1 family keeps per-row state beside the pulse grid; a new address in a
     // row starts that row afresh.
@@ -28,8 +31,8 @@ void Receiver::selectBand(bool vhf) {
 
 bool Receiver::click(std::string_view name) {
     if (name == "btClear" || name == "txtmask") clearGridAddresses(screen);
-    else if (name == "cmdseqadd") sequentialAddresses(*this, Field::txttx);
-    else if (name == "cmdseqtempadd") sequentialAddresses(*this, Field::txttempadd);
+    else if (name == "cmdseqadd") sequentialAddresses(screen, Field::txttx, decimalSeparator);
+    else if (name == "cmdseqtempadd") sequentialAddresses(screen, Field::txttempadd, decimalSeparator);
     else if (name == "optvhf") selectBand(true);
     else if (name == "optuhf") selectBand(false);
     else if (name == "optonefile") screen.setSeparateFiles(false);

@@ -12,6 +12,7 @@
 #include "common/Clock.h"
 #include "common/NumberText.h"
 #include "frames/ProgramState.h"
+#include "presentation/ErrorSink.h"
 #include "presentation/FileSystem.h"
 #include "profile/Profile.h"
 #include "readings/ReadingFanOut.h"
@@ -31,7 +32,9 @@ struct ReceiverSettings {
     char decimalSeparator = '.';  // of number text in grid cells
 };
 
-class Receiver {
+struct DispatchRow;
+
+class Receiver : public ErrorSink {
 public:
     Receiver(const Clock& clock, FileSystem& files, ReceiverSettings settings = {});
     Receiver(const Receiver&) = delete;
@@ -41,14 +44,11 @@ public:
     ScreenModel screen;
     ProfileWindow profile;
     const Clock& clock;
-    FileSystem& files;
-    const char decimalSeparator;
 
-    // Every output that wants the readings as data. The header stage starts
-    // `reading` for each frame it dispatches, the decoder adds its fields, and the
+    // Every output that wants the readings as data. The header stage starts a
+    // reading for each frame it dispatches, the decoder adds its fields, and the
     // finished reading goes to `readings` (only when some output listens).
     ReadingFanOut readings;
-    Reading reading;
 
     // Receive event: the bytes that arrived, in order, unaltered.
     void receive(std::string_view bytes) { state.receiveBuffer.append(bytes); }
@@ -83,12 +83,26 @@ public:
 
     // A modal "Error" message. The core never waits for it: it is queued, and the
     // window shows it once the current handler has returned.
-    void raiseError(std::string text);
+    void raiseError(std::string text) override;
     std::deque<std::string> pendingErrors;
     std::function<void(const std::string&)> onError;
 
     // Number text with the configured decimal separator.
     std::string number(double v) const { return numberText(v, decimalSeparator); }
+
+private:
+    // The header stage after an item is cut, the start of its reading, and what the
+    // decoders produce (FrameDecoder.cpp).
+    class Output;
+    void headerStage();
+    void beginReading(const DispatchRow& row);
+
+    FileSystem& files;
+    const char decimalSeparator;
+    Reading reading;
+    // The message line of the frame in hand; the reading refers to it in place, so
+    // it stays until the next frame's line replaces it.
+    std::string messageLine;
 };
 
 }  // namespace ravo

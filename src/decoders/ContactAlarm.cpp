@@ -12,13 +12,12 @@
 // Both use the pulse grid in black; txtzero holds the two channel states as words
 // run together ("1:Open " + "2:Clo'd").
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -69,48 +68,44 @@ constexpr SwitchWords kAlarm{"Alarm Tx: ",
                              &declaredField(kAlarmFields, "channel_1_on"),
                              &declaredField(kAlarmFields, "channel_2_on")};
 
-void decodeSwitch(Receiver& rx, const SwitchWords& w) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const int status = st.statusByte;
+void decodeSwitch(const Frame& frame, DecoderOutput& out, const SwitchWords& w) {
+    const int o = frame.headerOffset;
+    const int status = frame.status;
     const int ch1 = (status & 0x10) ? 0 : 1;  // index into {set, clear}
     const int ch2 = (status & 0x20) ? 0 : 1;
-    const double count = (st.byte(o + 6) * 256.0 + st.byte(o + 7)) * 256.0 + st.byte(o + 8);
+    const double count = (frame.byte(o + 6) * 256.0 + frame.byte(o + 7)) * 256.0 + frame.byte(o + 8);
 
-    std::string line = labelAndAddress(rx, w.label);
+    std::string line = labelAndAddress(frame, w.label);
     line += w.countLabel + spacedNumber(count);
     line += w.monitor1[ch1];
     line += w.monitor2[ch2];
     if (lowBattery(status)) line += kLowBattery;
-    line += "  F/W rev : " + spacedNumber(status & 0x0F) + timeSuffix(rx);
-    st.messageLine = line;
-    st.value1 = count;
-    st.value2 = std::string();
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
+    line += "  F/W rev : " + spacedNumber(status & 0x0F) + timeSuffix(frame);
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
         setBatteryAndFirmware(*r, status);
         r->set(*w.count, wholeNumber(count));
         r->set(*w.field1, ch1 == 0);
         r->set(*w.field2, ch2 == 0);
     }
 
-    logReadingWithSerial(rx, st.signalLevel, spacedNumber(count), std::string(), std::string());
+    out.logPulse(frame.status, frame.signalLevel, spacedNumber(count), std::string(), std::string());
 
-    const int row = findPulseRow(rx, colour::black);
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
-    paintRow(rx, row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
-    s.setText(Field::txtlog, row, st.time.timeText);
+    ScreenModel& s = out.screen();
+    paintRow(out.screen(), row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
+    s.setText(Field::txtlog, row, frame.timeText());
     s.setText(Field::txtzero, row, w.grid1[ch1]);
     s.setText(Field::txtzero, row, s.text(Field::txtzero, row) + w.grid2[ch2]);
-    s.setText(Field::txtcount, row, rx.number(count));
-    if (w.showsSignalLevel && st.vhfBand) s.setText(Field::txtslevel, row, rx.number(st.byte(o + 9) / 16));
+    s.setText(Field::txtcount, row, out.number(count));
+    if (w.showsSignalLevel && frame.vhfBand) s.setText(Field::txtslevel, row, out.number(frame.byte(o + 9) / 16));
 }
 
 }  // namespace
 
-void decodeContact(Receiver& rx) { decodeSwitch(rx, kContact); }
-void decodeAlarm(Receiver& rx) { decodeSwitch(rx, kAlarm); }
+void decodeContact(const Frame& frame, DecoderOutput& out) { decodeSwitch(frame, out, kContact); }
+void decodeAlarm(const Frame& frame, DecoderOutput& out) { decodeSwitch(frame, out, kAlarm); }
 
 std::span<const FamilyFields> contactAlarmFamilies() {
     static constexpr FamilyFields kFamilies[] = {{"contact", kContactFields}, {"alarm", kAlarmFields}};

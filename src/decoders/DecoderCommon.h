@@ -4,25 +4,25 @@
 #include <string>
 
 #include "common/NumberText.h"
-#include "core/Receiver.h"
+#include "frames/Frame.h"
 
 namespace ravo {
 
 // Label followed by the spaced address ("Temperature - Address: " + " 1234").
-inline std::string labelAndAddress(const Receiver& rx, const char* label) {
-    return label + spacedNumber(rx.state.txAddress);
+inline std::string labelAndAddress(const Frame& frame, const char* label) {
+    return label + spacedNumber(frame.address);
 }
 
 inline bool lowBattery(int status) { return (status & 0x80) != 0; }
 inline const char* kLowBattery = " LOW BATTERY";
 
 // "  F/W V 3 - 12:00:00": the firmware version (status bits 0-3) and the time.
-inline std::string firmwareAndTime(const Receiver& rx, int status) {
-    return "  F/W V" + spacedNumber(status & 0x0F) + " - " + rx.state.time.timeText;
+inline std::string firmwareAndTime(const Frame& frame, int status) {
+    return "  F/W V" + spacedNumber(status & 0x0F) + " - " + frame.timeText();
 }
 
 // " - 12:00:00"
-inline std::string timeSuffix(const Receiver& rx) { return " - " + rx.state.time.timeText; }
+inline std::string timeSuffix(const Frame& frame) { return " - " + frame.timeText(); }
 
 inline constexpr const char* kDegreesC =
     " \xB0"

@@ -4,23 +4,24 @@
 
 namespace ravo {
 
-class Receiver;
+struct Frame;
+class DecoderOutput;
 
-void decodeTemperature(Receiver& rx);       // 0x82
-void decodeHumidity(Receiver& rx);          // 0x83
-void decodeFixedPulse(Receiver& rx);        // 0x84
-void decodeVoltageCurrent(Receiver& rx);    // 0x85
-void decodeThermocouple(Receiver& rx);      // 0x86
-void decodeThermistor(Receiver& rx);        // 0x8A
-void decodeDriveByPulse(Receiver& rx);      // 0x81
-void decodeLegionella(Receiver& rx);        // 0x7A
-void decodeLegionellaSignal(Receiver& rx);  // 0x7B
-void decodeContact(Receiver& rx);           // 0x87
-void decodeAlarm(Receiver& rx);             // 0x88
-void decodeLevel(Receiver& rx);             // 0x89
-void decodeElectricity(Receiver& rx);       // 0x8B
-void decodeLeakNoise(Receiver& rx);         // 0x8F
-void decodePressureFlow(Receiver& rx);      // 0xF2
-void decodeF1Family(Receiver& rx);          // 0xF1
+void decodeTemperature(const Frame& frame, DecoderOutput& out);       // 0x82
+void decodeHumidity(const Frame& frame, DecoderOutput& out);          // 0x83
+void decodeFixedPulse(const Frame& frame, DecoderOutput& out);        // 0x84
+void decodeVoltageCurrent(const Frame& frame, DecoderOutput& out);    // 0x85
+void decodeThermocouple(const Frame& frame, DecoderOutput& out);      // 0x86
+void decodeThermistor(const Frame& frame, DecoderOutput& out);        // 0x8A
+void decodeDriveByPulse(const Frame& frame, DecoderOutput& out);      // 0x81
+void decodeLegionella(const Frame& frame, DecoderOutput& out);        // 0x7A
+void decodeLegionellaSignal(const Frame& frame, DecoderOutput& out);  // 0x7B
+void decodeContact(const Frame& frame, DecoderOutput& out);           // 0x87
+void decodeAlarm(const Frame& frame, DecoderOutput& out);             // 0x88
+void decodeLevel(const Frame& frame, DecoderOutput& out);             // 0x89
+void decodeElectricity(const Frame& frame, DecoderOutput& out);       // 0x8B
+void decodeLeakNoise(const Frame& frame, DecoderOutput& out);         // 0x8F
+void decodePressureFlow(const Frame& frame, DecoderOutput& out);      // 0xF2
+void decodeF1Family(const Frame& frame, DecoderOutput& out);          // 0xF1
 
 }  // namespace ravo

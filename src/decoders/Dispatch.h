@@ -7,9 +7,10 @@
 
 namespace ravo {
 
-class Receiver;
+struct Frame;
+class DecoderOutput;
 
-using DecoderFn = void (*)(Receiver&);
+using DecoderFn = void (*)(const Frame&, DecoderOutput&);
 
 enum class Band { Either, UhfOnly, VhfOnly };
 

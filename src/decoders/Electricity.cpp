@@ -11,13 +11,12 @@
 #include <cstdint>
 
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -31,36 +30,32 @@ constexpr const FieldDecl& kCountZeroed = declaredField(kFields, "count_zeroed")
 
 }  // namespace
 
-void decodeElectricity(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
+void decodeElectricity(const Frame& frame, DecoderOutput& out) {
+    const int o = frame.headerOffset;
     std::uint32_t c = 0;
-    for (int k = 6; k <= 9; ++k) c = c * 256u + static_cast<std::uint32_t>(st.byte(o + k));
+    for (int k = 6; k <= 9; ++k) c = c * 256u + static_cast<std::uint32_t>(frame.byte(o + k));
     const double count = c;
 
-    std::string line = labelAndAddress(rx, "Electricity Meter - Address: ");
+    std::string line = labelAndAddress(frame, "Electricity Meter - Address: ");
     line += "  Pulse Count = " + spacedNumber(count);
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
 
-    const int row = findPulseRow(rx, colour::blue);
-    const double zeroed = count - zeroReference(rx, row);
-    st.value1 = zeroed;
-    st.value2 = std::string();
-    if (Reading* r = readingOf(rx)) {
-        setBatteryAndFirmware(*r, st.statusByte);
+    const int row = findPulseRow(out.screen(), frame.address, colour::blue);
+    const double zeroed = count - zeroReference(out.screen(), row);
+    if (Reading* r = out.reading()) {
+        setBatteryAndFirmware(*r, frame.status);
         r->set(kCount, std::int64_t{c});
         r->set(kCountZeroed, zeroed);
     }
-    logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
+    out.logPulse(frame.status, frame.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (row >= kGridRows) return;
 
-    ScreenModel& s = rx.screen;
-    paintRow(rx, row, colour::blue, {Field::txtcount, Field::txtlog, Field::txtzero});
-    s.setText(Field::txtlog, row, st.time.timeText);
-    s.setText(Field::txtcount, row, rx.number(zeroed));
+    ScreenModel& s = out.screen();
+    paintRow(out.screen(), row, colour::blue, {Field::txtcount, Field::txtlog, Field::txtzero});
+    s.setText(Field::txtlog, row, frame.timeText());
+    s.setText(Field::txtcount, row, out.number(zeroed));
 }
 
 std::span<const FamilyFields> electricityFamilies() {

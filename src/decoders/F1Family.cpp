@@ -18,18 +18,19 @@
 //                                        untyped row; bit 7 low battery)
 //   status bits 0-3 are the firmware version.
 //
-// The device type and serial number are learned per pulse-grid row (state.f1,
+// The device type and serial number are learned per pulse-grid row (F1RowState,
 // reset when the row's address changes). A main packet heard while the type is
 // unknown is shown as unknown, and its status kept; the latest main payload is
 // always kept. An ID or serial-number packet then decodes the kept packet again.
 // F1 frames are never dropped as repeats, and nothing at all is shown or logged
 // for a transmitter that finds the grid full.
-#include "core/Receiver.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/F1SubDecoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/Grids.h"
+#include "frames/Frame.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -50,72 +51,70 @@ constexpr const FieldDecl& kDeviceType = declaredField(kDeviceFields, "device_ty
 constexpr const FieldDecl& kSerialNumber = declaredField(kDeviceFields, "serial_number");
 
 // A main packet as it arrives, decoded by the row's device type.
-void mainPacket(Receiver& rx, int row, F1RowState& f1) {
-    ProgramState& st = rx.state;
-    const int s = st.statusByte;
+void mainPacket(const Frame& frame, DecoderOutput& out, int row, F1RowState& f1) {
+    const int s = frame.status;
+    const F1Payload& p = frame.payload;
     switch (f1.deviceType) {
-        case kPt100: decodePt100Packet(rx, row, s); break;
-        case kDirectRead: decodeDirectReadPacket(rx, row, s); break;
-        case kLoggerPlus: decodeLoggerPlusPacket(rx, row, s); break;
+        case kPt100: decodePt100Packet(frame, out, row, s, p); break;
+        case kDirectRead: decodeDirectReadPacket(frame, out, row, s, p); break;
+        case kLoggerPlus: decodeLoggerPlusPacket(frame, out, row, s, p); break;
         case kUnknown:
             // Kept for the ID packet; a status of 0 reads as "none kept".
             f1.mainStatus = s;
-            showUnknownMainPacket(rx, row, s);
+            showUnknownMainPacket(frame, out, row, s);
             break;
-        default: showUnknownMainPacket(rx, row, s); break;
+        default: showUnknownMainPacket(frame, out, row, s); break;
     }
-    f1.savedPayload = st.payloadBytes;
+    f1.savedPayload = p;
 }
 
 // The ID packet names the device type; the kept main packet is shown with it.
-void idPacket(Receiver& rx, int row, F1RowState& f1) {
-    ProgramState& st = rx.state;
-    const auto& p = st.payloadBytes;
+void idPacket(const Frame& frame, DecoderOutput& out, int row, F1RowState& f1) {
+    const F1Payload& p = frame.payload;
     f1.deviceType = 256 * p[0] + p[1];
-    st.payloadBytes = f1.savedPayload;
     if (f1.mainStatus == 0) return;
+    const F1Payload& saved = f1.savedPayload;
     switch (f1.deviceType) {
-        case kPt100: decodePt100Packet(rx, row, f1.mainStatus); break;
-        case kDirectRead: decodeDirectReadPacket(rx, row, f1.mainStatus); break;
-        case kLoggerPlus: decodeLoggerPlusPacket(rx, row, f1.mainStatus); break;
-        default: showIdPacket(rx, row); break;
+        case kPt100: decodePt100Packet(frame, out, row, f1.mainStatus, saved); break;
+        case kDirectRead: decodeDirectReadPacket(frame, out, row, f1.mainStatus, saved); break;
+        case kLoggerPlus: decodeLoggerPlusPacket(frame, out, row, f1.mainStatus, saved); break;
+        default: showIdPacket(frame, out, row); break;
     }
 }
 
 // The serial number of a typed row; the kept main packet is shown again with it
 // where the type displays a serial number.
-void serialPacket(Receiver& rx, int row, F1RowState& f1) {
-    ProgramState& st = rx.state;
-    const auto& p = st.payloadBytes;
+void serialPacket(const Frame& frame, DecoderOutput& out, int row, F1RowState& f1) {
+    const F1Payload& p = frame.payload;
     f1.serialNumber = (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
                       (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
-    st.payloadBytes = f1.savedPayload;
     if (f1.mainStatus == 0) return;
+    const F1Payload& saved = f1.savedPayload;
     switch (f1.deviceType) {
-        case kDirectRead: decodeDirectReadPacket(rx, row, f1.mainStatus); break;
-        case kLoggerPlus: decodeLoggerPlusPacket(rx, row, f1.mainStatus); break;
-        default: showSerialPacket(rx, row); break;
+        case kDirectRead: decodeDirectReadPacket(frame, out, row, f1.mainStatus, saved); break;
+        case kLoggerPlus: decodeLoggerPlusPacket(frame, out, row, f1.mainStatus, saved); break;
+        default: showSerialPacket(frame, out, row); break;
     }
 }
 
 }  // namespace
 
-void decodeF1Family(Receiver& rx) {
-    Reading* r = readingOf(rx);
+void decodeF1Family(const Frame& frame, DecoderOutput& out) {
+    Reading* r = out.reading();
     if (r) r->sLevel.reset();  // byte 9 is payload in this family
-    const int row = findPulseRow(rx, colour::black);
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
     if (row >= kGridRows) return;
-    F1RowState& f1 = rx.state.f1[static_cast<size_t>(row)];
-    const int status = rx.state.statusByte;
+    F1RowState& f1 = out.f1Row(row);
+    const int status = frame.status;
 
     // The packet kind names the reading unless a sub-decoder shows a main packet.
     if (r && status == kIdPacket) r->family = "f1_id";
     else if (r && status == kSerialPacket && f1.deviceType != kUnknown) r->family = "f1_serial";
 
-    if (isMainPacket(status)) mainPacket(rx, row, f1);
-    else if (status == kIdPacket) idPacket(rx, row, f1);
-    else if (f1.deviceType == kUnknown) decodeAdcPacket(rx, row, status);
-    else if (status == kSerialPacket) serialPacket(rx, row, f1);
+    if (isMainPacket(status)) mainPacket(frame, out, row, f1);
+    else if (status == kIdPacket) idPacket(frame, out, row, f1);
+    else if (f1.deviceType == kUnknown) decodeAdcPacket(frame, out, row, status, frame.payload);
+    else if (status == kSerialPacket) serialPacket(frame, out, row, f1);
     // Any other packet with bit 6 set on a typed row is ignored.
 
     if (r) {

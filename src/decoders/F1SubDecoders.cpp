@@ -8,15 +8,13 @@
 #include <string>
 
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/MessageOutput.h"
+#include "frames/Frame.h"
 
 namespace ravo {
 namespace {
-
-const std::array<std::uint8_t, 4>& payload(const Receiver& rx) { return rx.state.payloadBytes; }
 
 unsigned word(std::uint8_t high, std::uint8_t low) { return 256u * high + low; }
 
@@ -42,35 +40,28 @@ constexpr FieldDecl kLoggerPlusFields[] = {
     {"noise_spread", "", "Noise spread", FieldKind::Number, "", "measurement"},
 };
 
-void show(Receiver& rx, std::string line) {
-    rx.state.messageLine = std::move(line);
-    showMessageLine(rx);
-}
+void show(const Frame& frame, DecoderOutput& out, std::string line) { out.showMessage(std::move(line), frame.address); }
 
 // The log's Status column carries S. For a stored main packet decoded again that
 // is the status the main packet came with, not the one of the ID or serial-number
-// packet in hand, so StatusByte stands in for S while the row is written.
-void logRow(Receiver& rx, int status, const std::string& value1, const std::string& value2, const std::string& serial) {
-    struct StatusOverride {
-        int& field;
-        int own;
-        ~StatusOverride() { field = own; }
-    } guard{rx.state.statusByte, rx.state.statusByte};
-    rx.state.statusByte = status;
-    logReadingWithSerial(rx, std::string(), value1, value2, serial);
+// packet in hand.
+void logRow(DecoderOutput& out, int status, const std::string& value1, const std::string& value2,
+            const std::string& serial) {
+    out.logPulse(status, std::string(), value1, value2, serial);
 }
 
-void writeRow(Receiver& rx, int row, std::string count, std::string zero, Colour countFore = colour::black) {
-    ScreenModel& s = rx.screen;
+void writeRow(const Frame& frame, DecoderOutput& out, int row, std::string count, std::string zero,
+              Colour countFore = colour::black) {
+    ScreenModel& s = out.screen();
     s.setFore(Field::txtlog, row, colour::black);
     s.setFore(Field::txtcount, row, countFore);
     s.setFore(Field::txtzero, row, colour::black);
-    s.setText(Field::txtlog, row, rx.state.time.timeText);
+    s.setText(Field::txtlog, row, frame.timeText());
     s.setText(Field::txtcount, row, std::move(count));
     s.setText(Field::txtzero, row, std::move(zero));
 }
 
-std::uint32_t rowSerial(const Receiver& rx, int row) { return rx.state.f1[static_cast<size_t>(row)].serialNumber; }
+std::uint32_t rowSerial(DecoderOutput& out, int row) { return out.f1Row(row).serialNumber; }
 
 // Serial number for the log: empty while it is not known.
 std::string loggedSerial(std::uint32_t serial) { return serial > 0 ? spacedNumber(serial) : std::string(); }
@@ -79,21 +70,21 @@ std::string loggedSerial(std::uint32_t serial) { return serial > 0 ? spacedNumbe
 std::string serialCell(std::uint32_t serial) { return serial > 0 ? "S/N: " + spacedNumber(serial) : "S/N: -"; }
 
 // "1000 (12.2 V)"
-std::string channelText(const Receiver& rx, unsigned raw) {
+std::string channelText(const DecoderOutput& out, unsigned raw) {
     const std::int32_t tenths = adcTenthsOfVolts(static_cast<std::uint16_t>(raw));
-    return rx.number(raw) + " (" + rx.number(tenths / 10.0) + " V)";
+    return out.number(raw) + " (" + out.number(tenths / 10.0) + " V)";
 }
 
 // The reading of the packet in hand under the sub-family's key, or null.
-Reading* f1Reading(Receiver& rx, const char* family) {
-    Reading* r = readingOf(rx);
+Reading* f1Reading(DecoderOutput& out, const char* family) {
+    Reading* r = out.reading();
     if (r) r->family = family;
     return r;
 }
 
-void showWithoutReadings(Receiver& rx, int row, std::string line) {
-    show(rx, std::move(line) + timeSuffix(rx));
-    writeRow(rx, row, std::string(), std::string());
+void showWithoutReadings(const Frame& frame, DecoderOutput& out, int row, std::string line) {
+    show(frame, out, std::move(line) + timeSuffix(frame));
+    writeRow(frame, out, row, std::string(), std::string());
 }
 
 }  // namespace
@@ -107,107 +98,94 @@ std::int32_t adcTenthsOfVolts(std::uint16_t raw) {
     return tenths;
 }
 
-void decodeAdcPacket(Receiver& rx, int row, int status) {
-    const auto& p = payload(rx);
+void decodeAdcPacket(const Frame& frame, DecoderOutput& out, int row, int status, const F1Payload& p) {
     const unsigned raw1 = word(p[0], p[1]);
     const unsigned raw2 = word(p[2], p[3]);
 
-    std::string line = labelAndAddress(rx, "ADC - Address: ");
-    line += "  Chan1 = " + channelText(rx, raw1);
-    line += "  Chan2 = " + channelText(rx, raw2);
-    if (lowBattery(rx.state.statusByte)) line += kLowBattery;
-    show(rx, line + firmwareAndTime(rx, status));
-    if (Reading* r = f1Reading(rx, "f1_adc")) {
-        r->batteryLow = lowBattery(rx.state.statusByte);
+    std::string line = labelAndAddress(frame, "ADC - Address: ");
+    line += "  Chan1 = " + channelText(out, raw1);
+    line += "  Chan2 = " + channelText(out, raw2);
+    if (lowBattery(frame.status)) line += kLowBattery;
+    show(frame, out, line + firmwareAndTime(frame, status));
+    if (Reading* r = f1Reading(out, "f1_adc")) {
+        r->batteryLow = lowBattery(frame.status);
         r->firmware = status & 0x0F;
         r->set(declaredField(kAdcFields, "raw_1"), std::int64_t{raw1});
         r->set(declaredField(kAdcFields, "voltage_1_V"), adcTenthsOfVolts(static_cast<std::uint16_t>(raw1)) / 10.0);
         r->set(declaredField(kAdcFields, "raw_2"), std::int64_t{raw2});
         r->set(declaredField(kAdcFields, "voltage_2_V"), adcTenthsOfVolts(static_cast<std::uint16_t>(raw2)) / 10.0);
     }
-
-    rx.state.value1 = static_cast<double>(raw1);
-    rx.state.value2 = static_cast<double>(raw2);
-    logRow(rx, status, spacedNumber(raw1), spacedNumber(raw2), std::string());
-    writeRow(rx, row, channelText(rx, raw1), channelText(rx, raw2));
+    logRow(out, status, spacedNumber(raw1), spacedNumber(raw2), std::string());
+    writeRow(frame, out, row, channelText(out, raw1), channelText(out, raw2));
 }
 
-void decodePt100Packet(Receiver& rx, int row, int status) {
-    const auto& p = payload(rx);
+void decodePt100Packet(const Frame& frame, DecoderOutput& out, int row, int status, const F1Payload& p) {
     const unsigned w = word(p[0], p[1]);
     const double t = (w >= 32768 ? static_cast<double>(w) - 65536 : static_cast<double>(w)) / 10;
     const std::string aux = hexDigits(word(p[2], p[3])) + "h";
     const std::string temperature = spacedNumber(t) + kDegreesC;
 
-    show(rx, labelAndAddress(rx, "PT100 - Address: ") + "  Temp = " + temperature + firmwareAndTime(rx, status));
-    if (Reading* r = f1Reading(rx, "f1_pt100")) {
+    show(frame, out,
+         labelAndAddress(frame, "PT100 - Address: ") + "  Temp = " + temperature + firmwareAndTime(frame, status));
+    if (Reading* r = f1Reading(out, "f1_pt100")) {
         r->firmware = status & 0x0F;
         r->set(declaredField(kPt100Fields, "temperature_C"), t);
         r->set(declaredField(kPt100Fields, "auxiliary"), std::int64_t{word(p[2], p[3])});
     }
-
-    rx.state.value1 = t;
-    rx.state.value2 = aux;
-    logRow(rx, status, spacedNumber(t), aux, std::string());
-    writeRow(rx, row, temperature, aux);
+    logRow(out, status, spacedNumber(t), aux, std::string());
+    writeRow(frame, out, row, temperature, aux);
 }
 
-void decodeDirectReadPacket(Receiver& rx, int row, int status) {
-    const auto& p = payload(rx);
+void decodeDirectReadPacket(const Frame& frame, DecoderOutput& out, int row, int status, const F1Payload& p) {
     const std::uint32_t reading = (static_cast<std::uint32_t>(word(p[0], p[1])) << 16) | word(p[2], p[3]);
-    const std::uint32_t serial = rowSerial(rx, row);
+    const std::uint32_t serial = rowSerial(out, row);
 
-    show(rx, labelAndAddress(rx, "Direct Read - Address: ") + "  Meter Reading = " + spacedNumber(reading) +
-                 firmwareAndTime(rx, status));
-    if (Reading* r = f1Reading(rx, "f1_meter")) {
+    show(frame, out,
+         labelAndAddress(frame, "Direct Read - Address: ") + "  Meter Reading = " + spacedNumber(reading) +
+             firmwareAndTime(frame, status));
+    if (Reading* r = f1Reading(out, "f1_meter")) {
         r->firmware = status & 0x0F;
         r->set(declaredField(kMeterFields, "meter_reading"), std::int64_t{reading});
     }
-
-    rx.state.value1 = static_cast<double>(reading);
-    rx.state.value2 = std::string();
-    logRow(rx, status, spacedNumber(reading), std::string(), loggedSerial(serial));
-    writeRow(rx, row, "Meter: " + spacedNumber(reading), serialCell(serial));
+    logRow(out, status, spacedNumber(reading), std::string(), loggedSerial(serial));
+    writeRow(frame, out, row, "Meter: " + spacedNumber(reading), serialCell(serial));
 }
 
-void decodeLoggerPlusPacket(Receiver& rx, int row, int status) {
-    const auto& p = payload(rx);
+void decodeLoggerPlusPacket(const Frame& frame, DecoderOutput& out, int row, int status, const F1Payload& p) {
     const int level = p[0];
     const int spread = p[1];
     const bool leak = (status & 0x20) != 0;
-    const std::uint32_t serial = rowSerial(rx, row);
+    const std::uint32_t serial = rowSerial(out, row);
 
-    std::string line = labelAndAddress(rx, "Nivaro+ - Address: ");
+    std::string line = labelAndAddress(frame, "Nivaro+ - Address: ");
     line += "  Leak: ";
     line += leak ? "YES" : "NO";
     line += "  Level = " + spacedNumber(level) + "  Spread = " + spacedNumber(spread);
-    show(rx, line + firmwareAndTime(rx, status));
-    if (Reading* r = f1Reading(rx, "f1_leak_noise")) {
+    show(frame, out, line + firmwareAndTime(frame, status));
+    if (Reading* r = f1Reading(out, "f1_leak_noise")) {
         r->firmware = status & 0x0F;
         r->set(declaredField(kLoggerPlusFields, "leak"), leak);
         r->set(declaredField(kLoggerPlusFields, "noise_level"), std::int64_t{level});
         r->set(declaredField(kLoggerPlusFields, "noise_spread"), std::int64_t{spread});
     }
-
-    rx.state.value1 = static_cast<double>(level);
-    rx.state.value2 = static_cast<double>(spread);
-    logRow(rx, status, spacedNumber(level), spacedNumber(spread), loggedSerial(serial));
-    writeRow(rx, row, "Lev: " + spacedNumber(level) + " Spr: " + spacedNumber(spread), serialCell(serial),
+    logRow(out, status, spacedNumber(level), spacedNumber(spread), loggedSerial(serial));
+    writeRow(frame, out, row, "Lev: " + spacedNumber(level) + " Spr: " + spacedNumber(spread), serialCell(serial),
              leak ? colour::red : colour::black);
 }
 
-void showUnknownMainPacket(Receiver& rx, int row, int status) {
-    if (Reading* r = f1Reading(rx, "f1_unknown")) r->firmware = status & 0x0F;
+void showUnknownMainPacket(const Frame& frame, DecoderOutput& out, int row, int status) {
+    if (Reading* r = f1Reading(out, "f1_unknown")) r->firmware = status & 0x0F;
     showWithoutReadings(
-        rx, row, labelAndAddress(rx, "Unknown F1 Main Packet - Address: ") + "  F/W V" + spacedNumber(status & 0x0F));
+        frame, out, row,
+        labelAndAddress(frame, "Unknown F1 Main Packet - Address: ") + "  F/W V" + spacedNumber(status & 0x0F));
 }
 
-void showIdPacket(Receiver& rx, int row) {
-    showWithoutReadings(rx, row, labelAndAddress(rx, "F1 ID Packet - Address: "));
+void showIdPacket(const Frame& frame, DecoderOutput& out, int row) {
+    showWithoutReadings(frame, out, row, labelAndAddress(frame, "F1 ID Packet - Address: "));
 }
 
-void showSerialPacket(Receiver& rx, int row) {
-    showWithoutReadings(rx, row, labelAndAddress(rx, "F1 Serial No. Packet - Address: "));
+void showSerialPacket(const Frame& frame, DecoderOutput& out, int row) {
+    showWithoutReadings(frame, out, row, labelAndAddress(frame, "F1 Serial No. Packet - Address: "));
 }
 
 std::span<const FamilyFields> f1SubDecoderFamilies() {

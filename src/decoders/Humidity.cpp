@@ -13,13 +13,12 @@
 // The monitor shows RH and T in full; the log and the temperature grid (a red row)
 // show them in the "00.00" form. No error marker, no profile feed.
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/HumidityConversion.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -36,34 +35,30 @@ constexpr const FieldDecl& kTemperature = declaredField(kFields, "temperature_C"
 
 }  // namespace
 
-void decodeHumidity(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const HumidityReading r = humidityReading(st.byte(6) * 256 + st.byte(7), st.byte(8) * 256 + st.byte(9));
-    st.value1 = r.humidity;
-    st.value2 = r.temperature;
+void decodeHumidity(const Frame& frame, DecoderOutput& out) {
+    const HumidityReading r = humidityReading(frame.byte(6) * 256 + frame.byte(7), frame.byte(8) * 256 + frame.byte(9));
 
-    std::string line = labelAndAddress(rx, "Humidity/Temperature - Address: ");
+    std::string line = labelAndAddress(frame, "Humidity/Temperature - Address: ");
     line += "  Humidity " + spacedNumber(r.humidity);
     line += "  Temperature = " + spacedNumber(r.temperature);
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
-    if (Reading* rd = readingOf(rx)) {
-        setBatteryAndFirmware(*rd, st.statusByte);
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* rd = out.reading()) {
+        setBatteryAndFirmware(*rd, frame.status);
         rd->set(kHumidity, r.humidity);
         rd->set(kTemperature, r.temperature);
     }
 
     const std::string humidityText = twoDecimals(r.humidity);
     const std::string temperatureText = twoDecimals(r.temperature);
-    logReading(rx, st.signalLevel, humidityText, temperatureText);
+    out.logTemperature(frame.status, frame.signalLevel, humidityText, temperatureText);
 
-    const int row = findTempRow(rx, colour::red);
+    const int row = findTempRow(out.screen(), frame.address, colour::red);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
+    ScreenModel& s = out.screen();
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2}) s.setFore(f, row, colour::red);
-    s.setText(Field::txtemprx, row, st.time.timeText);
+    s.setText(Field::txtemprx, row, frame.timeText());
     s.setText(Field::txttemp1, row, humidityText + " %");
     s.setText(Field::txttemp2, row, temperatureText + kDegreesC);
     s.setLamp(row, false);

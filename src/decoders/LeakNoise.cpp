@@ -8,13 +8,12 @@
 // introduces the time with "  -> ". In the pulse grid txtcount holds the level
 // and txtzero the spread.
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -28,36 +27,32 @@ constexpr const FieldDecl& kNoiseSpread = declaredField(kFields, "noise_spread")
 
 }  // namespace
 
-void decodeLeakNoise(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const double level = st.byte(o + 6);
-    const double spread = st.byte(o + 7);
+void decodeLeakNoise(const Frame& frame, DecoderOutput& out) {
+    const int o = frame.headerOffset;
+    const double level = frame.byte(o + 6);
+    const double spread = frame.byte(o + 7);
 
-    std::string line = labelAndAddress(rx, "Nivaro Address: ");
-    if (lowBattery(st.statusByte)) line += kLowBattery;
+    std::string line = labelAndAddress(frame, "Nivaro Address: ");
+    if (lowBattery(frame.status)) line += kLowBattery;
     line += "  Level :" + spacedNumber(level);
     line += "  Spread:" + spacedNumber(spread);
-    line += "  -> " + st.time.timeText;
-    st.messageLine = line;
-    st.value1 = level;
-    st.value2 = spread;
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
-        r->batteryLow = lowBattery(st.statusByte);  // no firmware version in this packet
+    line += "  -> " + frame.timeText();
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
+        r->batteryLow = lowBattery(frame.status);  // no firmware version in this packet
         r->set(kNoiseLevel, wholeNumber(level));
         r->set(kNoiseSpread, wholeNumber(spread));
     }
 
-    logReadingWithSerial(rx, st.signalLevel, spacedNumber(level), spacedNumber(spread), std::string());
+    out.logPulse(frame.status, frame.signalLevel, spacedNumber(level), spacedNumber(spread), std::string());
 
-    const int row = findPulseRow(rx, colour::black);
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
-    paintRow(rx, row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
-    s.setText(Field::txtzero, row, rx.number(spread));
-    s.setText(Field::txtlog, row, st.time.timeText);
-    s.setText(Field::txtcount, row, rx.number(level));
+    ScreenModel& s = out.screen();
+    paintRow(out.screen(), row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
+    s.setText(Field::txtzero, row, out.number(spread));
+    s.setText(Field::txtlog, row, frame.timeText());
+    s.setText(Field::txtcount, row, out.number(level));
 }
 
 std::span<const FamilyFields> leakNoiseFamilies() {

@@ -20,12 +20,11 @@
 // Both packets write magenta temperature-grid rows; the signal packet only
 // refreshes the S level and shows and logs nothing.
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -60,62 +59,55 @@ double legionellaTemperature(int high, int low) {
 
 }  // namespace
 
-void decodeLegionella(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const int status = st.statusByte;
+void decodeLegionella(const Frame& frame, DecoderOutput& out) {
+    const int o = frame.headerOffset;
+    const int status = frame.status;
 
-    const double t = legionellaTemperature(st.byte(o + 6), st.byte(o + 7));
-    std::string line = labelAndAddress(rx, kLabel);
+    const double t = legionellaTemperature(frame.byte(o + 6), frame.byte(o + 7));
+    std::string line = labelAndAddress(frame, kLabel);
     line += "  Temp: " + spacedNumber(t);
-    const int adcHigh = st.byte(o + 8);
+    const int adcHigh = frame.byte(o + 8);
     if ((adcHigh & 0x80) == 0) {
-        line += "  ADC Value: " + spacedNumber(256 * adcHigh + st.byte(o + 9));
+        line += "  ADC Value: " + spacedNumber(256 * adcHigh + frame.byte(o + 9));
         if (lowBattery(status)) line += " Low Batt";
         if (sensorFail(status)) line += " Sensor Fail";
-        line += firmwareAndTime(rx, status);
+        line += firmwareAndTime(frame, status);
     }
     // The short form ends with the temperature: no flags, firmware or time.
-    st.messageLine = line;
-    st.value1 = t;
-    st.value2 = std::string();
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
         setBatteryAndFirmware(*r, status);
         r->set(kTemperature, t);
-        if ((adcHigh & 0x80) == 0) r->set(kRaw, std::int64_t{256 * adcHigh + st.byte(o + 9)});
+        if ((adcHigh & 0x80) == 0) r->set(kRaw, std::int64_t{256 * adcHigh + frame.byte(o + 9)});
         r->set(kSensorError, sensorFail(status));
     }
 
-    logReading(rx, st.signalLevel, spacedNumber(t), std::string());
+    out.logTemperature(frame.status, frame.signalLevel, spacedNumber(t), std::string());
 
-    const int row = findTempRow(rx, colour::magenta);
+    const int row = findTempRow(out.screen(), frame.address, colour::magenta);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
+    ScreenModel& s = out.screen();
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2}) s.setFore(f, row, colour::magenta);
-    s.setText(Field::txtemprx, row, st.time.timeText);
-    s.setText(Field::txttemp1, row, sensorFail(status) ? std::string("!!") : rx.number(t) + kDegreesC);
+    s.setText(Field::txtemprx, row, frame.timeText());
+    s.setText(Field::txttemp1, row, sensorFail(status) ? std::string("!!") : out.number(t) + kDegreesC);
     s.setLamp(row, false);
 }
 
-void decodeLegionellaSignal(Receiver& rx) {
-    ProgramState& st = rx.state;
-    // The signal strength stands where other packets carry their status byte.
-    st.signalLevel = rx.number(st.statusByte / 16.0);
-    // The line is begun but never shown: a signal packet has no monitor line and
-    // no log row.
-    st.messageLine = labelAndAddress(rx, kLabel) + "  RSSI: ";
-    if (Reading* r = readingOf(rx)) {
-        r->sLevel = st.statusByte / 16.0;
-        r->set(kSignalStrength, std::int64_t{st.statusByte});
+void decodeLegionellaSignal(const Frame& frame, DecoderOutput& out) {
+    // The signal strength stands where other packets carry their status byte. A
+    // signal packet has no monitor line and no log row.
+    const std::string signalLevel = out.number(frame.status / 16.0);
+    if (Reading* r = out.reading()) {
+        r->sLevel = frame.status / 16.0;
+        r->set(kSignalStrength, std::int64_t{frame.status});
     }
 
-    const int row = findTempRow(rx, colour::magenta);
+    const int row = findTempRow(out.screen(), frame.address, colour::magenta);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
+    ScreenModel& s = out.screen();
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
         s.setFore(f, row, colour::magenta);
-    s.setText(Field::txttempslevel, row, st.signalLevel);
+    s.setText(Field::txttempslevel, row, signalLevel);
     s.setLamp(row, false);
 }
 

@@ -17,13 +17,12 @@
 //   status: bit 7 low battery, bits 0-3 firmware. The S level is never used.
 //   A wrapped 12-byte frame on VHF has every position from byte 2 on one higher.
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/PulseRowWrites.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -63,70 +62,62 @@ std::string pressureAuxText() {
 
 }  // namespace
 
-void decodeLevel(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const double level = levelValue(st.byte(o + 7) * 256 + st.byte(o + 8));
+void decodeLevel(const Frame& frame, DecoderOutput& out) {
+    const int o = frame.headerOffset;
+    const double level = levelValue(frame.byte(o + 7) * 256 + frame.byte(o + 8));
 
-    std::string line = labelAndAddress(rx, "Level Transmitter - Address: ");
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += "  F/W rev : " + spacedNumber(st.byte(o + 6));
-    line += "  Level Value = " + spacedNumber(level) + timeSuffix(rx);
-    st.messageLine = line;
-    showMessageLine(rx);
+    std::string line = labelAndAddress(frame, "Level Transmitter - Address: ");
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += "  F/W rev : " + spacedNumber(frame.byte(o + 6));
+    line += "  Level Value = " + spacedNumber(level) + timeSuffix(frame);
+    out.showMessage(std::move(line), frame.address);
 
-    const int row = findPulseRow(rx, colour::black);
-    const double zeroed = level - zeroReference(rx, row);
-    st.value1 = zeroed;
-    st.value2 = std::string();
-    if (Reading* r = readingOf(rx)) {
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
+    const double zeroed = level - zeroReference(out.screen(), row);
+    if (Reading* r = out.reading()) {
         // The firmware revision is the whole of byte 6.
-        r->batteryLow = lowBattery(st.statusByte);
-        r->firmware = st.byte(o + 6);
+        r->batteryLow = lowBattery(frame.status);
+        r->firmware = frame.byte(o + 6);
         r->set(kLevel, wholeNumber(level));
         r->set(kLevelZeroed, zeroed);
     }
-    logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
+    out.logPulse(frame.status, frame.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (row >= kGridRows) return;
 
-    ScreenModel& s = rx.screen;
-    paintRow(rx, row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
-    s.setText(Field::txtlog, row, st.time.timeText);
-    s.setText(Field::txtcount, row, rx.number(zeroed));
+    ScreenModel& s = out.screen();
+    paintRow(out.screen(), row, colour::black, {Field::txtcount, Field::txtlog, Field::txtzero});
+    s.setText(Field::txtlog, row, frame.timeText());
+    s.setText(Field::txtcount, row, out.number(zeroed));
 }
 
-void decodePressureFlow(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const bool flow = (st.byte(o + 4) & 1) != 0;
-    const double value = flow ? (st.byte(o + 6) * 256.0 + st.byte(o + 7)) * 256.0 + st.byte(o + 8)
-                              : pressureValue(st.byte(o + 6), st.byte(o + 7));
+void decodePressureFlow(const Frame& frame, DecoderOutput& out) {
+    const int o = frame.headerOffset;
+    const bool flow = (frame.byte(o + 4) & 1) != 0;
+    const double value = flow ? (frame.byte(o + 6) * 256.0 + frame.byte(o + 7)) * 256.0 + frame.byte(o + 8)
+                              : pressureValue(frame.byte(o + 6), frame.byte(o + 7));
 
-    std::string line = labelAndAddress(rx, "Pressure/Flow - Address: ");
+    std::string line = labelAndAddress(frame, "Pressure/Flow - Address: ");
     line += flow ? "  Pulse Count = " + spacedNumber(value) : "  Pressure = " + spacedNumber(value) + " dm";
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    st.value1 = value;
-    st.value2 = flow ? std::string() : pressureAuxText();
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
         // The two channels of one transmitter are told apart by the family.
         r->family = flow ? "flow" : "pressure";
-        setBatteryAndFirmware(*r, st.statusByte);
+        setBatteryAndFirmware(*r, frame.status);
         if (flow) r->set(kFlowCount, wholeNumber(value));
         else r->set(kPressure, value);
     }
 
     // This type logs no S level, on either band.
-    logReadingWithSerial(rx, std::string(), spacedNumber(value), flow ? std::string() : pressureAuxText(),
-                         std::string());
+    out.logPulse(frame.status, std::string(), spacedNumber(value), flow ? std::string() : pressureAuxText(),
+                 std::string());
 
-    const int row = findPulseRow(rx, colour::black);
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
-    paintRow(rx, row, colour::black, {Field::txtlog, Field::txtcount, Field::txtzero});
-    s.setText(Field::txtlog, row, st.time.timeText);
+    ScreenModel& s = out.screen();
+    paintRow(out.screen(), row, colour::black, {Field::txtlog, Field::txtcount, Field::txtzero});
+    s.setText(Field::txtlog, row, frame.timeText());
     if (flow) {
         s.setText(Field::txtcount, row, spacedNumber(value) + " pulses");
     } else {

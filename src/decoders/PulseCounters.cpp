@@ -14,12 +14,11 @@
 // has none). A transmitter that finds no free row is logged against a zero of 0.
 #include "common/TextValue.h"
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -41,54 +40,50 @@ constexpr const FieldDecl& kDriveByCount = declaredField(kDriveByFields, "count"
 constexpr const FieldDecl& kDriveByZeroed = declaredField(kDriveByFields, "count_zeroed");
 constexpr const FieldDecl& kDriveByStatusFlag = declaredField(kDriveByFields, "status_flag");
 
-void decodePulse(Receiver& rx, PulseKind kind) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const double count = (st.byte(o + 6) * 256.0 + st.byte(o + 7)) * 256.0 + st.byte(o + 8);
+void decodePulse(const Frame& frame, DecoderOutput& out, PulseKind kind) {
+    const int o = frame.headerOffset;
+    const double count = (frame.byte(o + 6) * 256.0 + frame.byte(o + 7)) * 256.0 + frame.byte(o + 8);
     const bool driveBy = kind == PulseKind::DriveBy;
 
-    std::string line = labelAndAddress(rx, driveBy ? "DriveBy Pulse - Address: " : "Fixed Pulse - Address: ");
+    std::string line = labelAndAddress(frame, driveBy ? "DriveBy Pulse - Address: " : "Fixed Pulse - Address: ");
     line += "  Pulse Count = " + spacedNumber(count);
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
 
-    ScreenModel& s = rx.screen;
-    const int row = findPulseRow(rx, colour::black);
+    ScreenModel& s = out.screen();
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
     const bool hasRow = row < kGridRows;
     const double zeroed = count - (hasRow ? textValue(s.text(Field::txtzero, row)) : 0.0);
-    st.value1 = zeroed;
-    st.value2 = std::string();
-    if (Reading* r = readingOf(rx)) {
-        setBatteryAndFirmware(*r, st.statusByte);
+    if (Reading* r = out.reading()) {
+        setBatteryAndFirmware(*r, frame.status);
         r->set(driveBy ? kDriveByCount : kFixedCount, wholeNumber(count));
         r->set(driveBy ? kDriveByZeroed : kFixedZeroed, zeroed);
-        if (driveBy) r->set(kDriveByStatusFlag, (st.statusByte & 0x10) != 0);
+        if (driveBy) r->set(kDriveByStatusFlag, (frame.status & 0x10) != 0);
     }
-    logReadingWithSerial(rx, st.signalLevel, spacedNumber(zeroed), std::string(), std::string());
+    out.logPulse(frame.status, frame.signalLevel, spacedNumber(zeroed), std::string(), std::string());
     if (!hasRow) return;
 
     if (driveBy) {
-        s.setFore(Field::txtcount, row, (st.statusByte & 0x10) ? colour::red : colour::black);
+        s.setFore(Field::txtcount, row, (frame.status & 0x10) ? colour::red : colour::black);
         s.setFore(Field::txtlog, row, colour::black);
         s.setFore(Field::txtzero, row, colour::black);
     } else {
         for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) s.setFore(f, row, colour::red);
     }
-    s.setText(Field::txtlog, row, st.time.timeText);
+    s.setText(Field::txtlog, row, frame.timeText());
     if (driveBy) {
         s.setText(Field::txtcount, row, spacedNumber(zeroed) + " pulses");
-        s.setText(Field::txtslevel, row, st.signalLevel);
+        s.setText(Field::txtslevel, row, frame.signalLevel);
     } else {
-        s.setText(Field::txtcount, row, rx.number(zeroed));
+        s.setText(Field::txtcount, row, out.number(zeroed));
     }
 }
 
 }  // namespace
 
-void decodeFixedPulse(Receiver& rx) { decodePulse(rx, PulseKind::Fixed); }
-void decodeDriveByPulse(Receiver& rx) { decodePulse(rx, PulseKind::DriveBy); }
+void decodeFixedPulse(const Frame& frame, DecoderOutput& out) { decodePulse(frame, out, PulseKind::Fixed); }
+void decodeDriveByPulse(const Frame& frame, DecoderOutput& out) { decodePulse(frame, out, PulseKind::DriveBy); }
 
 std::span<const FamilyFields> pulseCounterFamilies() {
     static constexpr FamilyFields kFamilies[] = {{"fixed_pulse", kFixedFields}, {"drive_by_pulse", kDriveByFields}};

@@ -8,13 +8,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/Receiver.h"
+#include "readings/Reading.h"
 
 namespace ravo {
-
-// The reading of the frame in hand, or null when no output wants readings (then
-// nothing is built at all).
-inline Reading* readingOf(Receiver& rx) { return rx.readings.empty() ? nullptr : &rx.reading; }
 
 // Low battery (status bit 7) and the firmware version (status bits 0-3) of a
 // status byte.

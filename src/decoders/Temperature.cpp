@@ -14,13 +14,12 @@
 #include <optional>
 
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/HalfDegree.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -52,59 +51,56 @@ std::optional<double> appendTemperature(std::string& line, int high, int low) {
     return t;
 }
 
-std::string gridTemperature(const Receiver& rx, double value) {
-    return value == kErrorValue ? "!!" : rx.number(value) + kDegreesC;
+std::string gridTemperature(const DecoderOutput& out, double value) {
+    return value == kErrorValue ? "!!" : out.number(value) + kDegreesC;
 }
 
 }  // namespace
 
-void decodeTemperature(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int o = st.headerOffset;
-    const bool uhf = !st.vhfBand;
+void decodeTemperature(const Frame& frame, DecoderOutput& out) {
+    const int o = frame.headerOffset;
+    const bool uhf = !frame.vhfBand;
 
-    std::string line = labelAndAddress(rx, "Temperature - Address: ");
+    std::string line = labelAndAddress(frame, "Temperature - Address: ");
     line += "  Temp 1 = ";
-    const std::optional<double> t1 = appendTemperature(line, st.byte(o + 6), st.byte(o + 7));
+    const std::optional<double> t1 = appendTemperature(line, frame.byte(o + 6), frame.byte(o + 7));
     const double value1 = t1.value_or(kErrorValue);
-    st.value1 = value1;
     double value2 = 0;
     std::optional<double> t2;
     if (uhf) {
         line += "  Temp 2 = ";
-        t2 = appendTemperature(line, st.byte(o + 8), st.byte(o + 9));
+        t2 = appendTemperature(line, frame.byte(o + 8), frame.byte(o + 9));
         value2 = t2.value_or(kErrorValue);
-        st.value2 = value2;
-        if (lowBattery(st.statusByte)) line += kLowBattery;
+        if (lowBattery(frame.status)) line += kLowBattery;
     }
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
 
-    if (Reading* r = readingOf(rx)) {
+    if (Reading* r = out.reading()) {
         // Bit 7 reports a low battery on both bands, though only UHF shows it.
-        setBatteryAndFirmware(*r, st.statusByte);
+        setBatteryAndFirmware(*r, frame.status);
         r->set(kTemperature1, measured(t1));
         if (uhf) r->set(kTemperature2, measured(t2));
         r->set(kSensorError, !t1 || (uhf && !t2));
-        r->set(kStatusFlag, (st.statusByte & 0x10) != 0);
+        r->set(kStatusFlag, (frame.status & 0x10) != 0);
     }
 
-    logReading(rx, st.signalLevel, spacedNumber(value1), uhf ? spacedNumber(value2) : std::string());
+    out.logTemperature(frame.status, frame.signalLevel, spacedNumber(value1),
+                       uhf ? spacedNumber(value2) : std::string());
 
-    const int row = findTempRow(rx, colour::black);
+    const int row = findTempRow(out.screen(), frame.address, colour::black);
     if (row < kGridRows) {
-        ScreenModel& s = rx.screen;
+        ScreenModel& s = out.screen();
         for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
             s.setFore(f, row, colour::black);
-        s.setText(Field::txtemprx, row, st.time.timeText);
-        s.setText(Field::txttemp1, row, gridTemperature(rx, value1));
-        if (uhf) s.setText(Field::txttemp2, row, gridTemperature(rx, value2));
-        s.setLamp(row, (st.statusByte & 0x10) != 0);
-        if (!uhf) s.setText(Field::txttempslevel, row, rx.number(st.byte(o + 9) / 16));
+        s.setText(Field::txtemprx, row, frame.timeText());
+        s.setText(Field::txttemp1, row, gridTemperature(out, value1));
+        if (uhf) s.setText(Field::txttemp2, row, gridTemperature(out, value2));
+        s.setLamp(row, (frame.status & 0x10) != 0);
+        if (!uhf) s.setText(Field::txttempslevel, row, out.number(frame.byte(o + 9) / 16));
     }
 
-    rx.profile.feed(value1);
+    out.feedProfile(value1);
 }
 
 std::span<const FamilyFields> temperatureFamilies() {

@@ -18,12 +18,11 @@
 //   T = +/- M / 10 (sign and magnitude)
 //   A failed sensor still reports T on the monitor and in the log; the grid shows "!!".
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -52,10 +51,10 @@ constexpr const FieldDecl& kThermistorRaw = declaredField(kThermistorFields, "ra
 constexpr const FieldDecl& kThermistorError = declaredField(kThermistorFields, "sensor_error");
 
 // Paints the row's reading cells, stamps the time and fills both value cells.
-void writeTempRow(Receiver& rx, int row, Colour c, const std::string& value1, const std::string& value2) {
-    ScreenModel& s = rx.screen;
+void writeTempRow(const Frame& frame, ScreenModel& s, int row, Colour c, const std::string& value1,
+                  const std::string& value2) {
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2}) s.setFore(f, row, c);
-    s.setText(Field::txtemprx, row, rx.state.time.timeText);
+    s.setText(Field::txtemprx, row, frame.timeText());
     s.setText(Field::txttemp1, row, value1);
     s.setText(Field::txttemp2, row, value2);
     s.setLamp(row, false);
@@ -63,13 +62,12 @@ void writeTempRow(Receiver& rx, int row, Colour c, const std::string& value1, co
 
 }  // namespace
 
-void decodeThermocouple(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int firmware = st.statusByte & 0x0F;
-    const int high = st.byte(6);
-    const int word = high * 256 + st.byte(7);
+void decodeThermocouple(const Frame& frame, DecoderOutput& out) {
+    const int firmware = frame.status & 0x0F;
+    const int high = frame.byte(6);
+    const int word = high * 256 + frame.byte(7);
 
-    std::string line = labelAndAddress(rx, "K-Type Thermocouple - Address: ");
+    std::string line = labelAndAddress(frame, "K-Type Thermocouple - Address: ");
     line += "  Temperature = ";
     double value1;
     const bool sensorError = firmware >= 3 && (high & 0x80);
@@ -80,57 +78,50 @@ void decodeThermocouple(Receiver& rx) {
         value1 = firmware >= 3 ? word / 2.0 : word * 2.5 / 1024 * 100;
         line += spacedNumber(value1);
     }
-    st.value1 = value1;
-    st.value2 = std::string();
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
-        setBatteryAndFirmware(*r, st.statusByte);
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
+        setBatteryAndFirmware(*r, frame.status);
         r->set(kThermocoupleTemperature, sensorError ? FieldValue(nullptr) : FieldValue(value1));
         r->set(kThermocoupleError, sensorError);
     }
 
     const std::string logged = twoDecimals(value1);
-    logReading(rx, st.signalLevel, logged, std::string());
+    out.logTemperature(frame.status, frame.signalLevel, logged, std::string());
 
-    const int row = findTempRow(rx, colour::blue);
+    const int row = findTempRow(out.screen(), frame.address, colour::blue);
     if (row >= kGridRows) return;
     // The grid cannot tell a reading of exactly 255 from the error marker.
-    writeTempRow(rx, row, colour::blue, value1 == kSensorError ? "!!" : logged + kDegreesC, "-");
+    writeTempRow(frame, out.screen(), row, colour::blue, value1 == kSensorError ? "!!" : logged + kDegreesC, "-");
 }
 
-void decodeThermistor(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int high = st.byte(6);
-    const int magnitude = (high & 0x7F) * 256 + st.byte(7);
+void decodeThermistor(const Frame& frame, DecoderOutput& out) {
+    const int high = frame.byte(6);
+    const int magnitude = (high & 0x7F) * 256 + frame.byte(7);
     const double t = (high & 0x80) ? -magnitude / 10.0 : magnitude / 10.0;
-    const bool sensorFail = (st.statusByte & 0x40) != 0;
-    const int adc = st.byte(8) * 256 + st.byte(9);
-    st.value1 = t;
-    st.value2 = std::string();
+    const bool sensorFail = (frame.status & 0x40) != 0;
+    const int adc = frame.byte(8) * 256 + frame.byte(9);
 
-    std::string line = labelAndAddress(rx, "Thermistor Tx. - Add: ");
+    std::string line = labelAndAddress(frame, "Thermistor Tx. - Add: ");
     line += "  Temp: " + spacedNumber(t);
     line += "  ADC Value: " + spacedNumber(adc);
-    if (lowBattery(st.statusByte)) line += " Low Batt";
+    if (lowBattery(frame.status)) line += " Low Batt";
     if (sensorFail) line += " Sensor Fail";
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
-        setBatteryAndFirmware(*r, st.statusByte);
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
+        setBatteryAndFirmware(*r, frame.status);
         r->set(kThermistorTemperature, t);
         r->set(kThermistorRaw, std::int64_t{adc});
         r->set(kThermistorError, sensorFail);
     }
 
-    logReading(rx, st.signalLevel, spacedNumber(t), std::string());
+    out.logTemperature(frame.status, frame.signalLevel, spacedNumber(t), std::string());
 
-    const int row = findTempRow(rx, colour::magenta);
+    const int row = findTempRow(out.screen(), frame.address, colour::magenta);
     if (row >= kGridRows) return;
-    writeTempRow(rx, row, colour::magenta, sensorFail ? "!!" : rx.number(t) + kDegreesC, "!!");
+    writeTempRow(frame, out.screen(), row, colour::magenta, sensorFail ? "!!" : out.number(t) + kDegreesC, "!!");
 }
 
 std::span<const FamilyFields> thermocoupleFamilies() {

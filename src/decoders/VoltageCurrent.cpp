@@ -9,12 +9,11 @@
 // row is painted blue and its zero-reference cell is tagged "V / I Tx." (which a
 // later pulse packet of the same address reads as a zero of 0).
 #include "decoders/DecoderCommon.h"
+#include "decoders/DecoderOutput.h"
 #include "decoders/Decoders.h"
 #include "decoders/FamilyFields.h"
 #include "decoders/ReadingFields.h"
-#include "presentation/CsvLog.h"
-#include "presentation/Grids.h"
-#include "presentation/MessageOutput.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -28,35 +27,31 @@ constexpr const FieldDecl& kRaw2 = declaredField(kFields, "raw_2");
 
 }  // namespace
 
-void decodeVoltageCurrent(Receiver& rx) {
-    ProgramState& st = rx.state;
-    const int channel1 = st.byte(6) * 256 + st.byte(7);
-    const int channel2 = st.byte(8) * 256 + st.byte(9);
+void decodeVoltageCurrent(const Frame& frame, DecoderOutput& out) {
+    const int channel1 = frame.byte(6) * 256 + frame.byte(7);
+    const int channel2 = frame.byte(8) * 256 + frame.byte(9);
     const std::string text1 = spacedNumber(channel1);
     const std::string text2 = spacedNumber(channel2);
-    st.value1 = static_cast<double>(channel1);
-    st.value2 = static_cast<double>(channel2);
 
-    std::string line = labelAndAddress(rx, "V/I Transmitter - Address: ");
+    std::string line = labelAndAddress(frame, "V/I Transmitter - Address: ");
     line += "  Ch1 Raw = " + text1 + "  Ch2 Raw = " + text2;
-    if (lowBattery(st.statusByte)) line += kLowBattery;
-    line += firmwareAndTime(rx, st.statusByte);
-    st.messageLine = line;
-    showMessageLine(rx);
-    if (Reading* r = readingOf(rx)) {
-        setBatteryAndFirmware(*r, st.statusByte);
+    if (lowBattery(frame.status)) line += kLowBattery;
+    line += firmwareAndTime(frame, frame.status);
+    out.showMessage(std::move(line), frame.address);
+    if (Reading* r = out.reading()) {
+        setBatteryAndFirmware(*r, frame.status);
         r->set(kRaw1, std::int64_t{channel1});
         r->set(kRaw2, std::int64_t{channel2});
     }
 
-    logReadingWithSerial(rx, st.signalLevel, text1, text2, std::string());
+    out.logPulse(frame.status, frame.signalLevel, text1, text2, std::string());
 
-    const int row = findPulseRow(rx, colour::black);
+    const int row = findPulseRow(out.screen(), frame.address, colour::black);
     if (row >= kGridRows) return;
-    ScreenModel& s = rx.screen;
+    ScreenModel& s = out.screen();
     // The address too, so a row taken over from another kind turns blue.
     for (Field f : {Field::txttx, Field::txtcount, Field::txtlog, Field::txtzero}) s.setFore(f, row, colour::blue);
-    s.setText(Field::txtlog, row, st.time.timeText);
+    s.setText(Field::txtlog, row, frame.timeText());
     s.setText(Field::txtcount, row, text1 + " / " + text2);
     s.setText(Field::txtzero, row, "V / I Tx.");
 }

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "common/NumberText.h"
-#include "core/Receiver.h"
 
 namespace ravo {
 namespace {
@@ -111,23 +110,22 @@ Extraction waitOrGiveUp(ProgramState& st, bool tooLong, WaitFor what, size_t at 
     return Extraction::Discard;
 }
 
-Extraction extractOnce(Receiver& rx, bool tooLong);
+Extraction extractOnce(ProgramState& st, ScreenModel& screen, bool tooLong);
 
 }  // namespace
 
-Extraction extractItem(Receiver& rx) {
+Extraction extractItem(ProgramState& st, ScreenModel& screen) {
     // A request to give up applies to this call's wait only.
-    const bool tooLong = std::exchange(rx.state.giveUpWait, false);
-    Extraction e = extractOnce(rx, tooLong);
-    while (e == kLookAgain) e = extractOnce(rx, false);
-    if (e == Extraction::Discard) ++rx.state.discardedItems;
+    const bool tooLong = std::exchange(st.giveUpWait, false);
+    Extraction e = extractOnce(st, screen, tooLong);
+    while (e == kLookAgain) e = extractOnce(st, screen, false);
+    if (e == Extraction::Discard) ++st.discardedItems;
     return e;
 }
 
 namespace {
 
-Extraction extractOnce(Receiver& rx, bool tooLong) {
-    ProgramState& st = rx.state;
+Extraction extractOnce(ProgramState& st, ScreenModel& screen, bool tooLong) {
     ReceiveBuffer& buf = st.receiveBuffer;
     const std::string_view text = buf.view();
     const size_t cr = buf.find(P::Cr);
@@ -144,7 +142,7 @@ Extraction extractOnce(Receiver& rx, bool tooLong) {
         setBytesFromText(st, frameText, 9, 2);
         st.rtlLine = true;
         if (frameText.compare(0, 2, "7C") == 0) return Extraction::Discard;
-        rx.screen.appendMonitor(frameText + "\r\n");
+        screen.appendMonitor(frameText + "\r\n");
         return Extraction::Cut;
     }
 
@@ -162,7 +160,7 @@ Extraction extractOnce(Receiver& rx, bool tooLong) {
             const std::string frameText(text.substr(0, cr + 1));
             buf.removeFront(cr + 4);
             setBytesFromText(st, frameText, 11, 2);
-            rx.screen.appendMonitor(frameText);
+            screen.appendMonitor(frameText);
             return Extraction::Cut;
         }
         if (cr == 34) {
@@ -170,7 +168,7 @@ Extraction extractOnce(Receiver& rx, bool tooLong) {
             const std::string frameText(text.substr(0, 35));
             buf.removeFront(35);
             setBytesFromText(st, frameText, 11, 3);
-            rx.screen.appendMonitor(frameText);
+            screen.appendMonitor(frameText);
             return Extraction::Cut;
         }
         return waitOrGiveUp(st, tooLong, WaitFor::TextLineShape);
@@ -183,7 +181,7 @@ Extraction extractOnce(Receiver& rx, bool tooLong) {
         setBytesFromBinary(st, text.substr(0, 11));
         buf.removeFront(11);
         if (!buf.empty() && buf.at(0) == 0xFF) buf.removeFront(2);
-        rx.screen.appendMonitor(binaryEcho(st));
+        screen.appendMonitor(binaryEcho(st));
         return Extraction::Cut;
     }
 
@@ -203,7 +201,7 @@ Extraction extractOnce(Receiver& rx, bool tooLong) {
         setBytesFromBinary(st, text.substr(stx + 6, 12));
         buf.removeFront(stx + 20);  // the ETX stays in front and goes with a later call
         if (st.vhfBand) st.headerOffset = 1;
-        rx.screen.appendMonitor(binaryEcho(st));
+        screen.appendMonitor(binaryEcho(st));
         return Extraction::Cut;
     }
 

@@ -6,16 +6,19 @@
 #include <cstddef>
 #include <string_view>
 
-namespace ravo {
+#include "frames/ProgramState.h"
+#include "screen/ScreenModel.h"
 
-class Receiver;
+namespace ravo {
 
 enum class Extraction { Wait, Discard, Cut };
 
 // A wait for the rest of an item is given up once this many bytes are buffered.
 inline constexpr size_t kWaitBound = 4096;
 
-Extraction extractItem(Receiver& rx);
+// Works on the receive buffer and the current item of `st`; echoes to the monitor
+// pane of `screen`.
+Extraction extractItem(ProgramState& st, ScreenModel& screen);
 
 // True for the fifteen type codes that start a binary frame or a text line.
 bool isFrameTypeCode(int code);

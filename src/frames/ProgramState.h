@@ -7,16 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <variant>
 
 #include "common/TimeTexts.h"
+#include "frames/Frame.h"
 #include "frames/ReceiveBuffer.h"
 #include "screen/ScreenModel.h"
 
 namespace ravo {
-
-// A reading as a decoder interprets it: a number or a text.
-using ReadingValue = std::variant<double, std::string>;
 
 // Per pulse-grid-row state of the F1 family; reset when the row's address changes.
 struct F1RowState {
@@ -42,14 +39,9 @@ struct ProgramState {
     bool crcOk = false;
     std::string commandText;
 
-    // Header fields of the current frame.
-    std::int32_t txAddress = 0;
-    int statusByte = 0;
-    std::array<std::uint8_t, 4> payloadBytes{};
-    std::string signalLevel;
-    std::string messageLine;
-    ReadingValue value1 = 0.0;
-    ReadingValue value2 = 0.0;
+    // The current frame as the header stage read it (its bytes and time texts are
+    // the ones below).
+    Frame frame;
 
     TimeTexts time;
     bool vhfBand = true;

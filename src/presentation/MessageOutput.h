@@ -1,12 +1,15 @@
 // The "Message Received" box and its address filter.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "screen/ScreenModel.h"
+
 namespace ravo {
 
-class Receiver;
-
-// Shows MessageLine when the filter is off (0) or names TxAddress. The line is
-// also the line of the frame's reading, whatever the filter says.
-void showMessageLine(Receiver& rx);
+// Shows the message line of a frame from `address` when the filter is off (0) or
+// names that address.
+void showMessageLine(ScreenModel& screen, const std::string& line, std::int32_t address);
 
 }  // namespace ravo

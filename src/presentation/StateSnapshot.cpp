@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "common/Latin1.h"
-#include "core/Receiver.h"
 
 namespace ravo {
 namespace {
@@ -17,8 +16,7 @@ Json cellJson(const ScreenModel& s, Field f, int row) {
 
 }  // namespace
 
-std::string stateSnapshotJson(const Receiver& rx) {
-    const ScreenModel& s = rx.screen;
+std::string stateSnapshotJson(const ScreenModel& s, const ProgramState& st) {
     Json j;
     j["message"] = latin1ToUtf8(s.text(Field::txtinstring));
     j["errors"] = latin1ToUtf8(s.text(Field::txt_errorcount));
@@ -39,7 +37,6 @@ std::string stateSnapshotJson(const Receiver& rx) {
     j["pulse"] = std::move(pulse);
     j["temperature"] = std::move(temperature);
     // Only present after a wait for the rest of an item had to be given up.
-    const ProgramState& st = rx.state;
     if (st.abandonedWaits > 0) j["abandoned"] = Json{{"waits", st.abandonedWaits}, {"bytes", st.abandonedBytes}};
     return j.dump(2) + "\n";
 }

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "frames/ProgramState.h"
+#include "screen/ScreenModel.h"
+
 namespace ravo {
 
-class Receiver;
-
-std::string stateSnapshotJson(const Receiver& rx);
+// `state` gives the counts of abandoned waits, present only when there were any.
+std::string stateSnapshotJson(const ScreenModel& screen, const ProgramState& state);
 
 }  // namespace ravo

@@ -5,18 +5,23 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
-namespace ravo {
+#include "frames/ProgramState.h"
+#include "screen/ScreenModel.h"
 
-class Receiver;
+namespace ravo {
 
 class ProfileWindow {
 public:
     static constexpr int kBars = 60;
     static constexpr double kTwipsPerDegree = 150;
 
-    explicit ProfileWindow(Receiver& receiver) : rx_(receiver) {}
+    // The window's boxes are in `screen`; the profiled address and the last
+    // temperature are kept in `state`, whose time texts stamp each temperature.
+    ProfileWindow(ScreenModel& screen, ProgramState& state, char decimalSeparator)
+        : screen_(screen), state_(state), decimalSeparator_(decimalSeparator) {}
 
     bool loaded() const { return loaded_; }
     bool shown() const { return shown_; }
@@ -32,7 +37,7 @@ public:
     void openAddress(long long address);
     // The temperature decoder's last step: hands on the first temperature when the
     // packet comes from the profiled transmitter.
-    void feed(double value1);
+    void feed(std::int32_t address, double value1);
     // One tick of the sampling timer: the bars move up by one, the newest sample
     // (the temperature box read as a number) enters at the bottom.
     void timerTick();
@@ -50,7 +55,9 @@ private:
         if (changed) changed();
     }
 
-    Receiver& rx_;
+    ScreenModel& screen_;
+    ProgramState& state_;
+    const char decimalSeparator_;
     bool loaded_ = false;
     bool shown_ = false;
     long long intervalMs_ = 2000;

@@ -152,13 +152,13 @@ void Connection::send(std::string_view bytes) {
 }
 
 void Connection::setModeClicked() {
-    const Command c = ravo::setModeClicked(rx_);
+    const Command c = ravo::setModeClicked(rx_.screen, rx_.state);
     if (!c.ok()) rx_.raiseError(c.error);
     else send(c.bytes);
 }
 
 void Connection::setAddressesClicked(int count) {
-    const Command c = ravo::setAddressesClicked(rx_, count);
+    const Command c = ravo::setAddressesClicked(rx_.screen, rx_.state, count);
     if (!c.ok()) rx_.raiseError(c.error);
     else send(c.bytes);
 }

@@ -296,7 +296,7 @@ bool Session::stop(std::string& error) {
     if (!flushJson(error)) return false;
     if (options_.statePath.empty()) return true;
     std::ofstream out(options_.statePath, std::ios::binary | std::ios::trunc);
-    out << stateSnapshotJson(*rx_);
+    out << stateSnapshotJson(rx_->screen, rx_->state);
     out.close();
     if (!out) error = "cannot write " + options_.statePath;
     return static_cast<bool>(out);

@@ -301,8 +301,7 @@ void ScreenTest::profileWindowLoadedHiddenByTheFeedKeepsSampling() {
     AppRig rig({});
     app::TempProfileWindow& profile = rig.window.profileWindow();
     // Address 0 is profiled before any double-click: its reading loads the window hidden.
-    rig.rx.state.txAddress = 0;
-    rig.rx.profile.feed(30);
+    rig.rx.profile.feed(0, 30);
     QVERIFY(rig.rx.profile.loaded());
     QVERIFY(!profile.isVisible());
     QVERIFY(profile.samplingTimer().isActive());

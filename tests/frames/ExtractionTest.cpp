@@ -16,7 +16,7 @@ struct ExtractionTest : ::testing::Test {
     test::Rig rig;
     ProgramState& st = rig.rx.state;
     std::string buffer() const { return std::string(st.receiveBuffer.view()); }
-    Extraction step() { return extractItem(rig.rx); }
+    Extraction step() { return extractItem(rig.rx.state, rig.rx.screen); }
     void put(const std::string& s) { rig.rx.receive(s); }
     const std::string& monitor() const { return rig.rx.screen.text(Field::txtReceiverMonitor); }
 };
@@ -241,9 +241,9 @@ TEST(ReceiveBufferPositions, LongBuffersKeepTheirPositions) {
     rig.rx.state.textLineMode = true;
     std::string junk(70000, 'x');
     rig.rx.receive(junk + "\r\n" + kFrame);
-    EXPECT_EQ(extractItem(rig.rx), Extraction::Discard);
+    EXPECT_EQ(extractItem(rig.rx.state, rig.rx.screen), Extraction::Discard);
     EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 11u);
-    EXPECT_EQ(extractItem(rig.rx), Extraction::Cut);
+    EXPECT_EQ(extractItem(rig.rx.state, rig.rx.screen), Extraction::Cut);
     EXPECT_EQ(rig.rx.state.byte(11), 0x44);
 }
 

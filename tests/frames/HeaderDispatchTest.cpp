@@ -13,14 +13,14 @@ TEST(Header, AddressStatusPayloadAndSignalLevel) {
     test::Rig rig;  // VHF; a UHF-only type, so it ends as a bad frame after the header stage
     rig.feed(frame({0x83, 0x01, 0x02, 0x03, 0x45, 0x10, 0x20, 0x30, 0x5A}));
     const ProgramState& st = rig.rx.state;
-    EXPECT_EQ(st.txAddress, 66051);
-    EXPECT_EQ(st.statusByte, 0x45);
-    EXPECT_EQ(st.payloadBytes[0], 0x10);
-    EXPECT_EQ(st.payloadBytes[3], 0x5A);
-    EXPECT_EQ(st.signalLevel, " 5");
+    EXPECT_EQ(st.frame.address, 66051);
+    EXPECT_EQ(st.frame.status, 0x45);
+    EXPECT_EQ(st.frame.payload[0], 0x10);
+    EXPECT_EQ(st.frame.payload[3], 0x5A);
+    EXPECT_EQ(st.frame.signalLevel, " 5");
     rig.rx.selectBand(false);
     rig.feed(frame({0xF1, 0x01, 0x02, 0x04, 0x45, 0x10, 0x20, 0x30, 0x5A}));
-    EXPECT_EQ(st.signalLevel, "");
+    EXPECT_EQ(st.frame.signalLevel, "");
 }
 
 TEST(Header, WrappedPayloadOnVhfReadsOnePositionLater) {
@@ -28,9 +28,9 @@ TEST(Header, WrappedPayloadOnVhfReadsOnePositionLater) {
     // 12 bytes: type, one byte ahead of the address, address 00 04 D2, status 0x03, ...
     rig.feed(test::stxWrapped(frame({0x82, 0x77, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x2B, 0x00, 0x70})));
     const ProgramState& st = rig.rx.state;
-    EXPECT_EQ(st.txAddress, 1234);
-    EXPECT_EQ(st.statusByte, 0x03);
-    EXPECT_EQ(st.signalLevel, " 7");
+    EXPECT_EQ(st.frame.address, 1234);
+    EXPECT_EQ(st.frame.status, 0x03);
+    EXPECT_EQ(st.frame.signalLevel, " 7");
     EXPECT_EQ(st.byte(1), 0x82);
     EXPECT_EQ(rig.message(), "Temperature - Address:  1234  Temp 1 =  21.5  F/W V 3 - 12:00:00");
 }

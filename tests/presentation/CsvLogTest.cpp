@@ -21,33 +21,41 @@ const char* kPulseHeader = "Time,Tx. No.,Status,S Level,Value 1,Value 2,Serial n
 
 struct CsvLogTest : ::testing::Test {
     test::Rig rig;
+    std::int32_t address = 1234;
+    int status = 0x93;
     void SetUp() override {
         rig.enableLogging();
-        rig.rx.state.txAddress = 1234;
-        rig.rx.state.statusByte = 0x93;
         updateTimestamp(rig.rx.state.time, rig.clock);
+    }
+    LogFiles files() { return {rig.rx.screen, rig.fs, rig.rx}; }
+    void logTemp(const std::string& slevel, const std::string& value1, const std::string& value2) {
+        logReading(files(), {rig.rx.state.time, address, status, slevel, value1, value2});
+    }
+    void logPulse(const std::string& slevel, const std::string& value1, const std::string& value2,
+                  const std::string& serial) {
+        logReadingWithSerial(files(), {rig.rx.state.time, address, status, slevel, value1, value2}, serial);
     }
 };
 
 TEST_F(CsvLogTest, HeaderOnANewFileThenRows) {
-    logReading(rig.rx, "", " 21.5", " 20.5");
-    logReading(rig.rx, " 3", " 1", "");
+    logTemp("", " 21.5", " 20.5");
+    logTemp(" 3", " 1", "");
     EXPECT_EQ(rig.file("ravo07122026.csv"),
               std::string(kTempHeader) + "12:00:00, 1234,93h,, 21.5, 20.5\r\n12:00:00, 1234,93h, 3, 1,\r\n");
 }
 
 TEST_F(CsvLogTest, PulseLogHasTheSerialColumnAndItsOwnPrefix) {
     rig.rx.type({Field::txtpulsefilename}, "pul");
-    rig.rx.state.statusByte = 0x05;
-    rig.rx.state.txAddress = 7;
-    logReadingWithSerial(rig.rx, "", " 345", "", "");
+    status = 0x05;
+    address = 7;
+    logPulse("", " 345", "", "");
     EXPECT_EQ(rig.file("pul07122026.csv"), std::string(kPulseHeader) + "12:00:00, 7,05h,, 345,,\r\n");
 }
 
 TEST_F(CsvLogTest, SeparateFilesPerTransmitterShareOneFile) {
     rig.rx.click("optsepfiles");
-    logReading(rig.rx, "", "a", "b");
-    logReadingWithSerial(rig.rx, "", "c", "d", "e");
+    logTemp("", "a", "b");
+    logPulse("", "c", "d", "e");
     EXPECT_EQ(rig.file("Tx1234_07122026.csv"),
               std::string(kTempHeader) + "12:00:00, 1234,93h,,a,b\r\n12:00:00, 1234,93h,,c,d,e\r\n");
 }
@@ -55,16 +63,16 @@ TEST_F(CsvLogTest, SeparateFilesPerTransmitterShareOneFile) {
 TEST_F(CsvLogTest, EmptyPrefixWritesNothingEvenInSeparateMode) {
     rig.rx.click("optsepfiles");
     rig.rx.type({Field::txttempfilename}, "");
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     EXPECT_TRUE(rig.fs.files.empty());
 }
 
 TEST_F(CsvLogTest, DisabledOrMissingFolderWritesNothing) {
     rig.rx.click("chklogen");  // untick
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     rig.rx.click("chklogen");
     rig.rx.type({Field::txtfilepath}, "/nowhere/");
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     EXPECT_TRUE(rig.fs.files.empty());
     EXPECT_TRUE(rig.rx.pendingErrors.empty());
 }
@@ -73,39 +81,39 @@ TEST_F(CsvLogTest, FolderTextIsAPlainPrefix) {
     rig.fs.folders.insert("/logs");
     rig.fs.folders.insert("/");
     rig.rx.type({Field::txtfilepath}, "/logs");
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     EXPECT_EQ(rig.fs.files.count("/logsravo07122026.csv"), 1u);
 }
 
 TEST_F(CsvLogTest, ANewDayStartsANewFile) {
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     rig.clock.set(LocalTime{2026, 12, 8, 0, 0, 1, 0});
     updateTimestamp(rig.rx.state.time, rig.clock);
-    logReading(rig.rx, "", "c", "d");
+    logTemp("", "c", "d");
     EXPECT_EQ(rig.file("ravo08122026.csv"), std::string(kTempHeader) + "00:00:01, 1234,93h,,c,d\r\n");
 }
 
 TEST_F(CsvLogTest, AnExistingEmptyFileGetsNoHeader) {
     rig.fs.files["/logs/ravo07122026.csv"] = "";
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     EXPECT_EQ(rig.file("ravo07122026.csv"), "12:00:00, 1234,93h,,a,b\r\n");
 }
 
 TEST_F(CsvLogTest, DeniedAccessRaisesTheMessageAndLosesOnlyThatRow) {
     rig.fs.files["/logs/ravo07122026.csv"] = kTempHeader;
     rig.fs.denied.insert("/logs/ravo07122026.csv");
-    logReading(rig.rx, "", "lost", "");
+    logTemp("", "lost", "");
     ASSERT_EQ(rig.rx.pendingErrors.size(), 1u);
     EXPECT_EQ(rig.rx.pendingErrors.front(), "Log file inaccessible! Close file to resume logging.");
     rig.fs.denied.clear();
-    logReading(rig.rx, "", "kept", "");
+    logTemp("", "kept", "");
     EXPECT_EQ(rig.file("ravo07122026.csv"), std::string(kTempHeader) + "12:00:00, 1234,93h,,kept,\r\n");
     EXPECT_EQ(rig.rx.pendingErrors.size(), 1u);
 }
 
 TEST_F(CsvLogTest, OtherFailuresAreSilent) {
     rig.fs.failing.insert("/logs/ravo07122026.csv");
-    logReading(rig.rx, "", "a", "b");
+    logTemp("", "a", "b");
     EXPECT_TRUE(rig.rx.pendingErrors.empty());
 }
 

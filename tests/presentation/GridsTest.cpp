@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "presentation/Grids.h"
+#include "screen/GridRows.h"
 
 namespace ravo {
 namespace {
@@ -9,14 +9,8 @@ namespace {
 struct GridsTest : ::testing::Test {
     test::Rig rig;
     ScreenModel& s = rig.rx.screen;
-    int findPulse(int address, Colour c = colour::black) {
-        rig.rx.state.txAddress = address;
-        return findPulseRow(rig.rx, c);
-    }
-    int findTemp(int address, Colour c = colour::black) {
-        rig.rx.state.txAddress = address;
-        return findTempRow(rig.rx, c);
-    }
+    int findPulse(int address, Colour c = colour::black) { return findPulseRow(s, address, c); }
+    int findTemp(int address, Colour c = colour::black) { return findTempRow(s, address, c); }
 };
 
 TEST_F(GridsTest, FindsTheRowOrTakesTheFirstFreeOne) {

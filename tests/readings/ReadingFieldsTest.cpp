@@ -207,7 +207,7 @@ TEST(ReadingFields, EveryFamilyFromItsFrames) {
         if (rec.readings.empty()) continue;
         const Reading& r = rec.readings.back();
         EXPECT_EQ(describe(r), c.expected);
-        EXPECT_EQ(r.address, rig.rx.state.txAddress);
+        EXPECT_EQ(r.address, rig.rx.state.frame.address);
         EXPECT_EQ(r.vhf, c.vhf);
         // The line is the monitor line as shown, and is there when the filter hides it.
         if (r.line && !rig.message().empty()) {

@@ -83,7 +83,7 @@ TEST(Replay, ThreeFramesInOneEventAreDecodedInOrder) {
     rig.rx.receive(three);
     for (int a : {1, 2, 3}) {
         EXPECT_TRUE(rig.rx.tick());
-        EXPECT_EQ(rig.rx.state.txAddress, a);
+        EXPECT_EQ(rig.rx.state.frame.address, a);
     }
     EXPECT_FALSE(rig.rx.tick()) << "an empty buffer: no call";
     EXPECT_EQ(rig.messages.size(), 3u);

@@ -40,8 +40,8 @@ TEST(Encoders, StxPayloadsOnBothBands) {
         rig.feed(sim::stxPayload(kBody, vhf));
         EXPECT_EQ(rig.rx.state.frameLength, 12);
         EXPECT_TRUE(rig.rx.state.crcOk);
-        EXPECT_EQ(rig.rx.state.txAddress, 1234);
-        EXPECT_EQ(rig.rx.state.statusByte, 0x93);
+        EXPECT_EQ(rig.rx.state.frame.address, 1234);
+        EXPECT_EQ(rig.rx.state.frame.status, 0x93);
         EXPECT_TRUE(rig.rx.state.receiveBuffer.empty());
     }
 }
