@@ -179,15 +179,25 @@ void Recorder::endDecoding() {
     inDecoding_ = false;
     if (!file_ || !rx_) return;
     const ReceiveBuffer& buf = rx_->state.receiveBuffer;
-    if (etxAt_ != SIZE_MAX)
-        resolveEtx(buf.consumed() == etxAt_ + 1 && rx_->state.discardedItems == etxTrace_.discarded + 1);
+    if (etxAt_ != SIZE_MAX) {
+        if (buf.consumed() == etxAt_ + 1 && rx_->state.discardedItems == etxTrace_.discarded + 1) {
+            resolveEtx(true);
+        } else {
+            // No item was cut (that would have read the clock): the ETX went in a
+            // discard with bytes that arrived behind it. Cut behind the ETX, the
+            // replay would drop it alone and decode those bytes: the event runs on.
+            etxAt_ = SIZE_MAX;
+            ++stats_.merges;
+        }
+    }
     settled_ = buf.empty() || buf.consumed() == cycleStartConsumed_;
     endConsumed_ = buf.consumed();
 }
 
 // A call that drops the ETX alone leaves the same state however much follows it:
 // then the event ends behind the ETX, and what follows is decoded with the bytes
-// that arrived since, as it was live. Otherwise the event ends where it did.
+// that arrived since, as it was live. When the call cut an item behind the ETX
+// (its decode read the clock), the event ends where it did.
 void Recorder::resolveEtx(bool alone) {
     const size_t at = etxAt_;
     etxAt_ = SIZE_MAX;

@@ -118,6 +118,33 @@ TEST(Recorder, AnActionBetweenTwoItemsOfOneEventStaysBetweenThem) {
     EXPECT_NE(slurp(path).find("!set txtaddfilter 1235\n"), std::string::npos);
 }
 
+// The ETX an STX item leaves in front, with a text line behind it that arrived
+// before the next cycle: live, one call drops the ETX and the line up to its 0xFF
+// pair. The recording keeps them in one event, so the replay drops them too.
+TEST(Recorder, TheEtxLeftInFrontStaysWithWhatArrivedBehindIt) {
+    std::string hex;
+    for (const unsigned char b : kPulse2) {
+        static const char* digits = "0123456789ABCDEF";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    Recorded r;
+    const std::string path = tempPath("etx.txt");
+    std::string error;
+    ASSERT_TRUE(r.recorder.start(path, "", false, error));
+    r.rx.receive(test::stxWrapped(kPulse + '\0'));
+    r.cycle();  // the STX item; its ETX stays in front
+    r.rx.receive(hex + "\r\n\xFF\xFF");
+    r.cycle();
+    r.cycle();
+    r.recorder.stop();
+    test::MemoryFileSystem fs;
+    std::string out;
+    replayInto(path, fs, out);
+    EXPECT_EQ(out, r.out);
+    EXPECT_EQ(fs.files, r.fs.files);
+}
+
 // Lines of one output that the other lacks (counted with repeats).
 size_t missingLines(const std::string& a, const std::string& b) {
     std::multiset<std::string> lines;
