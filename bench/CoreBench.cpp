@@ -60,10 +60,10 @@ struct Bench {
             folder = mkdtemp(folder.data());
             folder += "/";
         }
-        rx = std::make_unique<Receiver>(clock, logging ? static_cast<FileSystem&>(disk) : noFiles,
+        rx = std::make_unique<Receiver>(clock.now(), logging ? static_cast<FileSystem&>(disk) : noFiles,
                                         ReceiverSettings{folder, '.'});
         rx->selectBand(false);
-        rx->screen.setLoggingEnabled(logging);
+        rx->screen().setLoggingEnabled(logging);
     }
     ~Bench() {
         if (!folder.empty()) std::filesystem::remove_all(folder);
@@ -90,14 +90,14 @@ void run(benchmark::State& state, Form form, bool logging, Listener listener = L
     std::unique_ptr<JsonLinesSink> sink;
     if (sinkFile) {
         sink = std::make_unique<JsonLinesSink>(sinkFile.get(), false);
-        b.rx->readings.add(sink.get());
+        b.rx->addReadingSink(sink.get());
     }
     // The registry as the programs run it: every reading counted, silence decided
     // on each one (auto: three times each transmitter's median interval).
     TransmitterRegistry transmitters(TransmitterRegistry::kDefaultCapacity, SilencePolicy::automatic());
-    if (listener == Listener::Registry) b.rx->readings.add(&transmitters);
+    if (listener == Listener::Registry) b.rx->addReadingSink(&transmitters);
     NobodySink nobody;
-    if (listener == Listener::Nobody) b.rx->readings.add(&nobody);
+    if (listener == Listener::Nobody) b.rx->addReadingSink(&nobody);
     size_t i = 0;
     for (auto _ : state) {
         // A second between frames: a transmitter is heard again only after many
@@ -131,7 +131,7 @@ void BM_RegistryCost(benchmark::State& state) {
     Bench plain(false), counted(false);
     TransmitterRegistry transmitters(TransmitterRegistry::kDefaultCapacity,
                                      state.range(0) ? SilencePolicy::automatic() : SilencePolicy::off());
-    counted.rx->readings.add(&transmitters);
+    counted.rx->addReadingSink(&transmitters);
     using Clock = std::chrono::steady_clock;
     Clock::duration spent[2]{};
     size_t next[2]{};
@@ -186,13 +186,13 @@ void BM_FrameAtBacklog(benchmark::State& state) {
     const std::vector<std::string> events = stream(Form::Binary, 4096);
     Bench b(false);
     size_t i = 0;
-    while (b.rx->state.receiveBuffer.size() < backlog) b.rx->receive(events[i++ & 4095]);
+    while (b.rx->state().receiveBuffer.size() < backlog) b.rx->receive(events[i++ & 4095]);
     for (auto _ : state) {
         b.clock.advance(1);
         b.rx->receive(events[i++ & 4095]);
         b.rx->tick();
     }
-    state.counters["backlog"] = static_cast<double>(b.rx->state.receiveBuffer.size());
+    state.counters["backlog"] = static_cast<double>(b.rx->state().receiveBuffer.size());
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 

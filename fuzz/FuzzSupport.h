@@ -28,10 +28,10 @@ public:
 struct FuzzReceiver {
     SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
     MemoryFiles files;
-    Receiver rx{clock, files, ReceiverSettings{"/logs/", '.'}};
+    Receiver rx{clock.now(), files, ReceiverSettings{"/logs/", '.'}};
     FuzzReceiver() {
-        rx.screen.setLoggingEnabled(true);
-        rx.onError = [this](const std::string&) { rx.pendingErrors.clear(); };
+        rx.setLogging(true, rx.screen().text(Field::txtfilepath));
+        rx.observeErrors(nullptr, false);
     }
 };
 

@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     fuzz::FuzzReceiver f;
     ReplayClock clock;
     clock.set(LocalTime{2026, 12, 7, 12, 0, 0, 0});
-    Receiver rx(clock, f.files, ReceiverSettings{"/logs/", '.'});
-    rx.onError = [&rx](const std::string&) { rx.pendingErrors.clear(); };
+    Receiver rx(clock.now(), f.files, ReceiverSettings{"/logs/", '.'});
+    rx.observeErrors(nullptr, false);
     std::istringstream in(text);
     (void)replayCapture(in, rx, clock);
     return 0;

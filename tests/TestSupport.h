@@ -15,6 +15,17 @@
 #include "presentation/FileSystem.h"
 #include "sim/Replay.h"
 
+namespace ravo {
+
+// What a decoder or an earlier frame would have left, arranged directly by a test.
+struct ReceiverInternals {
+    static ScreenModel& screen(Receiver& rx) { return rx.screen_; }
+    static ProgramState& state(Receiver& rx) { return rx.state_; }
+    static ProfileWindow& profile(Receiver& rx) { return rx.profile_; }
+};
+
+}  // namespace ravo
+
 namespace ravo::test {
 
 // Files as a map from path to content; folders as a set. Paths in `denied` exist
@@ -73,24 +84,29 @@ inline std::string stxWrapped(const std::string& payload12, int marker = 0x11) {
 struct Rig {
     SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
     MemoryFileSystem fs;
-    Receiver rx{clock, fs, ReceiverSettings{"/logs/", '.'}};
+    Receiver rx{clock.now(), fs, ReceiverSettings{"/logs/", '.'}};
     std::vector<std::string> messages;
 
     explicit Rig(bool vhf = true) {
         rx.selectBand(vhf);
-        rx.screen.addListener([this](const ModelChange& c) {
+        rx.observeScreen([this](const ModelChange& c) {
             if (c.kind == ModelChange::Kind::Message) messages.emplace_back(c.text);
         });
     }
-    void enableLogging() { rx.screen.setLoggingEnabled(true); }
+    void enableLogging() { rx.setLogging(true, "/logs/"); }
+    // The screen and the state, to arrange what earlier frames would have left.
+    ScreenModel& screen() { return ReceiverInternals::screen(rx); }
+    ProgramState& state() { return ReceiverInternals::state(rx); }
+    bool tick() { return rx.tick(clock.now()); }
+    bool pollCycle() { return rx.pollCycle(clock.now()); }
     void at(int h, int m, int s) { clock.set(LocalTime{2026, 12, 7, h, m, s, 0}); }
     // Delivers bytes as one receive event and ticks until the buffer is worked off.
     void feed(const std::string& b) {
         rx.receive(b);
-        drainReceiveBuffer(rx);
+        drainReceiveBuffer(rx, clock.now());
     }
-    const std::string& message() const { return rx.screen.text(Field::txtinstring); }
-    const std::string& cell(Field f, int row) const { return rx.screen.text(f, row); }
+    const std::string& message() const { return rx.screen().text(Field::txtinstring); }
+    const std::string& cell(Field f, int row) const { return rx.screen().text(f, row); }
     std::string file(const std::string& name) const {
         auto it = fs.files.find("/logs/" + name);
         return it == fs.files.end() ? std::string("<missing>") : it->second;

@@ -14,7 +14,7 @@ BoxMirror::BoxMirror(Receiver& rx, QObject* parent)
     : QObject(parent), rx_(rx), throttle_(new Throttle([this] { showPending(); }, this)) {
     // The model cannot forget a listener, so it must not outlive this object.
     QPointer<BoxMirror> self(this);
-    rx_.screen.addListener([self](const ModelChange& c) {
+    rx_.observeScreen([self](const ModelChange& c) {
         if (self) self->changed(c);
     });
 }
@@ -51,7 +51,7 @@ void BoxMirror::showPending() {
 }
 
 void BoxMirror::showText(BoxRef ref, QLineEdit* edit) {
-    const QString text = toWidget(rx_.screen.text(ref));
+    const QString text = toWidget(rx_.screen().text(ref));
     // The operator's own typing arrives here unchanged: leave the widget (and its
     // caret) alone then.
     if (edit->text() == text) return;
@@ -62,6 +62,6 @@ void BoxMirror::showText(BoxRef ref, QLineEdit* edit) {
     edit->setCursorPosition(edit->hasFocus() ? std::min(caret, int(text.size())) : 0);
 }
 
-void BoxMirror::showFore(BoxRef ref, QLineEdit* edit) { setFore(edit, qcolour(rx_.screen.cell(ref).fore)); }
+void BoxMirror::showFore(BoxRef ref, QLineEdit* edit) { setFore(edit, qcolour(rx_.screen().cell(ref).fore)); }
 
 }  // namespace ravo::app

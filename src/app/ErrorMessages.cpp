@@ -10,11 +10,11 @@
 namespace ravo::app {
 
 ErrorMessages::ErrorMessages(Receiver& rx, QWidget* owner) : QObject(owner), rx_(rx), owner_(owner) {
-    rx_.onError = [this](const std::string&) { queued(); };
+    rx_.observeErrors([this](const std::string&) { queued(); });
 }
 
 ErrorMessages::~ErrorMessages() {
-    rx_.onError = nullptr;
+    rx_.observeErrors(nullptr);
     delete box_.data();
 }
 
@@ -36,9 +36,8 @@ void ErrorMessages::queued() {
 }
 
 void ErrorMessages::takePending() {
-    while (!rx_.pendingErrors.empty()) {
-        const QString text = QString::fromLatin1(rx_.pendingErrors.front().c_str());
-        rx_.pendingErrors.pop_front();
+    while (const auto pending = rx_.takeError()) {
+        const QString text = QString::fromLatin1(pending->c_str());
         if (box_ && current_.text == text) {
             ++current_.times;
             continue;

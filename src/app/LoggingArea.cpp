@@ -61,8 +61,8 @@ LoggingArea::LoggingArea(Receiver& rx, BoxMirror& mirror, const Twips& tw, QWidg
 
 void LoggingArea::showSettings() {
     const QSignalBlocker b1(enable_), b2(oneFile_), b3(separateFiles_);
-    enable_->setChecked(rx_.screen.loggingEnabled());
-    (rx_.screen.separateFiles() ? separateFiles_ : oneFile_)->setChecked(true);
+    enable_->setChecked(rx_.screen().loggingEnabled());
+    (rx_.screen().separateFiles() ? separateFiles_ : oneFile_)->setChecked(true);
 }
 
 }  // namespace ravo::app

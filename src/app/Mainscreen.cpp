@@ -54,8 +54,8 @@ QString paneText(const std::string& text) {
 
 }  // namespace
 
-Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port, QWidget* parent)
-    : QMainWindow(parent), rx_(rx), connection_(connection), port_(port), poll_(rx) {
+Mainscreen::Mainscreen(Receiver& rx, const Clock& clock, Connection& connection, QtSerialPort& port, QWidget* parent)
+    : QMainWindow(parent), rx_(rx), time_(clock), connection_(connection), port_(port), poll_(rx, clock) {
     setObjectName("Mainscreen");
     setWindowTitle(QStringLiteral("Ravo Receiver V29"));
     const Twips tw = Twips::of(this);
@@ -87,7 +87,7 @@ Mainscreen::Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port,
     });
 
     QPointer<Mainscreen> self(this);
-    rx_.screen.addListener([self](const ModelChange& c) {
+    rx_.observeScreen([self](const ModelChange& c) {
         if (self) self->modelChanged(c);
     });
 
@@ -135,7 +135,7 @@ void Mainscreen::buildStatusBoxes() {
 
     // Input given up because the rest of an item never came is told in the tooltip.
     const auto showAbandoned = [this, errors] {
-        const ProgramState& st = rx_.state;
+        const ProgramState& st = rx_.state();
         errors->setToolTip(QStringLiteral("Bad frames since the last reset (double-click to reset).\n"
                                           "Waits for the rest of an item given up: %1 (%2 bytes dropped).")
                                .arg(st.abandonedWaits)
@@ -143,8 +143,8 @@ void Mainscreen::buildStatusBoxes() {
     };
     showAbandoned();
     poll_.afterTick = [this, showAbandoned, seen = std::uint64_t{0}]() mutable {
-        if (rx_.state.abandonedWaits == seen) return;
-        seen = rx_.state.abandonedWaits;
+        if (rx_.state().abandonedWaits == seen) return;
+        seen = rx_.state().abandonedWaits;
         showAbandoned();
     };
 }
@@ -198,9 +198,9 @@ void Mainscreen::raiseProfile() {
 void Mainscreen::attachRegistry(TransmitterRegistry& registry) {
     if (registry_) return;
     registry_ = &registry;
-    transmitters_ = new TransmittersWindow(registry, rx_.readings, this);
+    transmitters_ = new TransmittersWindow(registry, rx_, this);
     transmitters_->openProfile = [this](long long address) {
-        rx_.profile.openAddress(address);
+        rx_.openProfile(address);
         raiseProfile();
     };
     // Right of the temperature grid's "Sequential Address", where nothing else lies.
@@ -276,7 +276,7 @@ void Mainscreen::fitToScreen() {
 }
 
 void Mainscreen::startUp(FileSystem& files, const std::string& logFolder) {
-    connection_.startUp(files, logFolder);
+    connection_.startUp(files, logFolder, time_.now());
     clock_.start();
     poll_.kick();
 }
@@ -313,7 +313,7 @@ void Mainscreen::showPanes() {
 }
 
 void Mainscreen::showMonitor() {
-    const QString text = paneText(rx_.screen.text(Field::txtReceiverMonitor));
+    const QString text = paneText(rx_.screen().text(Field::txtReceiverMonitor));
     if (monitor_->toPlainText() != text) monitor_->setPlainText(text);
     // The caret at the end, so that the pane shows its newest part.
     QTextCursor cursor = monitor_->textCursor();
@@ -323,16 +323,16 @@ void Mainscreen::showMonitor() {
 }
 
 void Mainscreen::showMessageBox() {
-    const QString text = BoxMirror::toWidget(rx_.screen.text(Field::txtinstring));
+    const QString text = BoxMirror::toWidget(rx_.screen().text(Field::txtinstring));
     if (message_->toPlainText() != text) message_->setPlainText(text);
     // Read from its start.
     message_->moveCursor(QTextCursor::Start);
 }
 
 void Mainscreen::clockTick() {
-    if (registry_) registry_->check(rx_.clock.now());
-    updateTimestamp(rx_.state.time, rx_.clock);
-    rx_.screen.setText(Field::txtmask, rx_.state.time.timeText);
+    const LocalTime now = time_.now();
+    if (registry_) registry_->check(now);
+    rx_.clockTick(now);
 }
 
 void Mainscreen::closeEvent(QCloseEvent* event) {

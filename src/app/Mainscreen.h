@@ -42,7 +42,8 @@ class TransmittersWindow;
 class Mainscreen : public QMainWindow {
     Q_OBJECT
 public:
-    Mainscreen(Receiver& rx, Connection& connection, QtSerialPort& port, QWidget* parent = nullptr);
+    // `clock`: the time of each poll cycle and of the clock box.
+    Mainscreen(Receiver& rx, const Clock& clock, Connection& connection, QtSerialPort& port, QWidget* parent = nullptr);
     ~Mainscreen() override;
 
     // The load of the window: probes, band, log folder, port list; then the clock.
@@ -94,6 +95,7 @@ private:
     void raiseProfile();
 
     Receiver& rx_;
+    const Clock& time_;
     Connection& connection_;
     QtSerialPort& port_;
     PollTimer poll_;

@@ -146,6 +146,6 @@ void ReadingGrids::buildButtons(const Twips& tw, QWidget* content) {
     button("cmdseqtempadd", "Sequential Address", tw.rect(8880, 1620, 1815, 375));
 }
 
-void ReadingGrids::showLamp(int row) { lamps_[static_cast<size_t>(row)]->setLit(rx_.screen.lamp(row)); }
+void ReadingGrids::showLamp(int row) { lamps_[static_cast<size_t>(row)]->setLit(rx_.screen().lamp(row)); }
 
 }  // namespace ravo::app

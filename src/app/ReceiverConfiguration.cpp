@@ -66,7 +66,7 @@ ReceiverConfiguration::ReceiverConfiguration(Receiver& rx, Connection& connectio
 
 void ReceiverConfiguration::showBand() {
     const QSignalBlocker b1(vhf_), b2(uhf_);
-    (rx_.screen.vhfSelected() ? vhf_ : uhf_)->setChecked(true);
+    (rx_.screen().vhfSelected() ? vhf_ : uhf_)->setChecked(true);
 }
 
 }  // namespace ravo::app

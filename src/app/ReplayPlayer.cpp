@@ -60,7 +60,7 @@ void ReplayPlayer::step() {
             // The bytes arrive, then the decoder works them off.
             rx_.receive(receive->bytes);
             if (beforeDecoding) beforeDecoding();
-            drainReceiveBuffer(rx_);
+            drainReceiveBuffer(rx_, clock_.now());
             if (afterDecoding) afterDecoding();
         } else {
             applyRecord(record, rx_, clock_);  // checked when the capture was loaded

@@ -41,12 +41,12 @@ TempProfileWindow::TempProfileWindow(Receiver& rx, QWidget* parent) : QWidget(pa
     mirror_ = new BoxMirror(rx_, this);
     buildBoxes();
     buildLabels();
-    connect(&timer_, &QTimer::timeout, this, [this] { rx_.profile.timerTick(); });
-    rx_.profile.changed = [this] { follow(); };
+    connect(&timer_, &QTimer::timeout, this, [this] { rx_.profileTimer(); });
+    rx_.observeProfile([this] { follow(); });
     follow();
 }
 
-TempProfileWindow::~TempProfileWindow() { rx_.profile.changed = nullptr; }
+TempProfileWindow::~TempProfileWindow() { rx_.observeProfile(nullptr); }
 
 void TempProfileWindow::buildBoxes() {
     const Twips tw = Twips::of(this);
@@ -73,7 +73,7 @@ void TempProfileWindow::buildBoxes() {
     auto* exit = new QPushButton(QStringLiteral("Exit"), this);
     exit->setObjectName("cmd_exit");
     exit->setGeometry(tw.rect(10800, 8280, 1200, 480));
-    connect(exit, &QPushButton::clicked, this, [this] { rx_.profile.exit(); });
+    connect(exit, &QPushButton::clicked, this, [this] { rx_.exitProfile(); });
 }
 
 void TempProfileWindow::buildLabels() {
@@ -96,12 +96,12 @@ void TempProfileWindow::buildLabels() {
 
 QRect TempProfileWindow::barRect(int i) const {
     const Twips tw = Twips::of(this);
-    const double width = std::max(0.0, rx_.profile.barWidth(i));
+    const double width = std::max(0.0, rx_.profile().barWidth(i));
     return tw.rect(kBarLeft, kBarBottomTop - kBarPitch * i, width, kBarHeight);
 }
 
 void TempProfileWindow::follow() {
-    const ProfileWindow& p = rx_.profile;
+    const ProfileWindow& p = rx_.profile();
     if (p.timerEnabled()) {
         // A new period restarts the timer; otherwise it keeps its rhythm.
         const int ms = static_cast<int>(p.intervalMs());
@@ -122,7 +122,7 @@ void TempProfileWindow::paintEvent(QPaintEvent*) {
     p.drawLine(tw.px(kAxisX), tw.px(kAxisY), tw.px(kAxisRight), tw.px(kAxisY));
     p.setPen(QPen(Qt::black, 1, Qt::DotLine));
     for (int x : kGridLines) p.drawLine(tw.px(x), tw.px(kGridTop), tw.px(x), tw.px(kGridBottom));
-    if (!rx_.profile.loaded()) return;
+    if (!rx_.profile().loaded()) return;
     const QColor blue = qcolour(colour::blue);
     for (int i = 0; i < ProfileWindow::kBars; ++i) {
         const QRect r = barRect(i);
@@ -132,7 +132,7 @@ void TempProfileWindow::paintEvent(QPaintEvent*) {
 
 void TempProfileWindow::closeEvent(QCloseEvent* event) {
     // Closing the window is the same as "Exit": the window is unloaded.
-    if (rx_.profile.loaded()) rx_.profile.exit();
+    if (rx_.profile().loaded()) rx_.exitProfile();
     event->accept();
 }
 

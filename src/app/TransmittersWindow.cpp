@@ -32,8 +32,8 @@ private:
     std::function<void()> changed_;
 };
 
-TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, ReadingFanOut& readings, QWidget* parent)
-    : QWidget(parent, Qt::Window), registry_(registry), readings_(readings) {
+TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, Receiver& rx, QWidget* parent)
+    : QWidget(parent, Qt::Window), registry_(registry), rx_(rx) {
     setObjectName("transmitters");
     setWindowTitle(QStringLiteral("Transmitters"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -98,14 +98,14 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, ReadingFan
     watcher_ = std::make_unique<Watcher>([this] {
         if (isVisible()) throttle_->request();
     });
-    readings_.add(watcher_.get());
+    rx_.addReadingSink(watcher_.get());
     registry_.addListener([self = QPointer<TransmittersWindow>(this)](const SilenceEvent&) {
         if (self && self->isVisible()) self->throttle_->request();
     });
     refresh();
 }
 
-TransmittersWindow::~TransmittersWindow() { readings_.remove(watcher_.get()); }
+TransmittersWindow::~TransmittersWindow() { rx_.removeReadingSink(watcher_.get()); }
 
 void TransmittersWindow::sizeColumns() {
     // Wide enough for the header and the widest value a column usually holds, so

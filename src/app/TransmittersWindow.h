@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "readings/ReadingFanOut.h"
+#include "core/Receiver.h"
 
 class QLabel;
 class QLineEdit;
@@ -29,7 +29,7 @@ class TransmittersWindow : public QWidget {
     Q_OBJECT
 public:
     // `registry` must be fed by the receiver already; the window only watches it.
-    TransmittersWindow(TransmitterRegistry& registry, ReadingFanOut& readings, QWidget* parent = nullptr);
+    TransmittersWindow(TransmitterRegistry& registry, Receiver& rx, QWidget* parent = nullptr);
     ~TransmittersWindow() override;
 
     TransmitterTableModel& model() const { return *model_; }
@@ -59,7 +59,7 @@ private:
     void rowActivated(const QModelIndex& proxyIndex);
 
     TransmitterRegistry& registry_;
-    ReadingFanOut& readings_;
+    Receiver& rx_;
     std::unique_ptr<Watcher> watcher_;
     TransmitterTableModel* model_ = nullptr;
     QSortFilterProxyModel* proxy_ = nullptr;

@@ -200,7 +200,7 @@ int main(int argc, char* argv[]) {
     ravo::Connection connection(rx, port, ravo::PortTable(named, ravo::listedSerialDevices()));
     connection.listDevices = &ravo::listedSerialDevices;
 
-    ravo::app::Mainscreen window(rx, connection, port);
+    ravo::app::Mainscreen window(rx, session.clock(), connection, port);
     window.attachRegistry(*session.registry());
     window.attachRecorder(recorder);
     window.startUp(session.files(), session.logFolder());
@@ -252,13 +252,13 @@ int main(int argc, char* argv[]) {
         } else {
             // Not listed: Connect on that port tells the operator why, as the button would.
             connection.selectEntry(entry);
-            const size_t before = rx.pendingErrors.size();
+            const size_t before = rx.pendingErrors().size();
             connection.connectClicked();
             if (!connection.connected()) {
                 const std::string device = connection.table().device(1);
-                const std::string why = rx.pendingErrors.size() > before ? rx.pendingErrors.back()
-                                        : device.empty()                 ? std::string("no port to connect to")
-                                                                         : "cannot open " + device;
+                const std::string why = rx.pendingErrors().size() > before ? rx.pendingErrors().back()
+                                        : device.empty()                   ? std::string("no port to connect to")
+                                                                           : "cannot open " + device;
                 std::fprintf(
                     stderr, "ravo-monitor: --connect: %s%s\n", why.c_str(),
                     device.empty() || why.find(device) != std::string::npos ? "" : (" (" + device + ")").c_str());

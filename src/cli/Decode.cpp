@@ -69,7 +69,7 @@ int runDecode(const QStringList& args) {
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (in.bad()) return fail("cannot read " + inputName);
         rx.receive(bytes);
-        drainReceiveBuffer(rx);
+        drainReceiveBuffer(rx, clock.now());
     } else if (const auto bad = replayCapture(in, rx, clock, [&] {
                    if (TransmitterRegistry* r = session.registry()) r->check(clock.now());
                })) {

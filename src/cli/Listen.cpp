@@ -68,18 +68,18 @@ int runListen(const QStringList& args) {
     const OpenOutcome outcome = port.open(device, settings);
     if (outcome != OpenOutcome::Ok) return fail(openFailureText(static_cast<int>(outcome), device, port.lastError()));
 
-    PollTimer poll(rx);
+    PollTimer poll(rx, clock);
     poll.beforeCycle = [&session] { session.beginDecoding(); };
     poll.afterCycle = [&session] { session.endDecoding(); };
     std::uint64_t abandonedSeen = 0;
     poll.afterTick = [&] {
         session.afterTick();
-        if (rx.state.abandonedWaits != abandonedSeen) {
-            abandonedSeen = rx.state.abandonedWaits;
+        if (rx.state().abandonedWaits != abandonedSeen) {
+            abandonedSeen = rx.state().abandonedWaits;
             std::fprintf(stderr,
                          "ravo-cli: gave up waiting for the rest of an item (%llu waits, %llu bytes dropped so far)\n",
-                         static_cast<unsigned long long>(rx.state.abandonedWaits),
-                         static_cast<unsigned long long>(rx.state.abandonedBytes));
+                         static_cast<unsigned long long>(rx.state().abandonedWaits),
+                         static_cast<unsigned long long>(rx.state().abandonedBytes));
         }
     };
     port.onData = [&](std::string_view bytes) {
@@ -110,7 +110,7 @@ int runListen(const QStringList& args) {
 
     // Work off what has arrived, then say goodbye to the receiver.
     session.beginDecoding();
-    drainReceiveBuffer(rx);
+    drainReceiveBuffer(rx, clock.now());
     session.endDecoding();
     if (Recorder* recorder = session.recorder()) recorder->stop();
     if (port.isOpen()) {

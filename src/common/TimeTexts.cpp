@@ -28,8 +28,7 @@ void setDigits(std::string& out, int value, int width) {
 
 }  // namespace
 
-void updateTimestamp(TimeTexts& texts, const Clock& clock) {
-    const LocalTime t = clock.now();
+void updateTimestamp(TimeTexts& texts, const LocalTime& t) {
     texts.read = t;
     const LocalTime& m = texts.madeFrom;
     // Frames come many a second: the texts change only when the second does.

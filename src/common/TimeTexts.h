@@ -24,7 +24,7 @@ struct TimeTexts {
 };
 
 // Refreshes every text from one reading of the clock.
-void updateTimestamp(TimeTexts& texts, const Clock& clock);
+void updateTimestamp(TimeTexts& texts, const LocalTime& t);
 
 // "7" -> "07": a date or time part widened to two digits.
 std::string twoDigits(const std::string& part);

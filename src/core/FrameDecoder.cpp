@@ -25,9 +25,8 @@ TimeParts timeParts(const std::string& t) {
 
 // True when the transmitter's grid row shows a reading less than 4 seconds ago in
 // the same minute.
-bool isRecentRepeat(const Receiver& rx) {
-    const auto& screen = rx.screen;
-    const double address = rx.state.frame.address;
+bool isRecentRepeat(const ScreenModel& screen, const ProgramState& state) {
+    const double address = state.frame.address;
     const std::string* rowTime = nullptr;
     for (int i = 0; i < kGridRows && !rowTime; ++i)
         if (screen.gridValue(Field::txttx, i) == address) rowTime = &screen.text(Field::txtlog, i);
@@ -35,7 +34,7 @@ bool isRecentRepeat(const Receiver& rx) {
         if (screen.gridValue(Field::txttempadd, i) == address) rowTime = &screen.text(Field::txtemprx, i);
     if (!rowTime || rowTime->empty()) return false;
     const TimeParts then = timeParts(*rowTime);
-    const TimeParts now = timeParts(rx.state.time.timeText);
+    const TimeParts now = timeParts(state.time.timeText);
     return now.h == then.h && now.m == then.m && now.s - then.s < 4;
 }
 
@@ -45,10 +44,10 @@ bool isRecentRepeat(const Receiver& rx) {
 // header's S level (byte 9 / 16) is taken as the reading's; a family whose byte 9
 // means something else takes it away, one that carries its own replaces it.
 void Receiver::beginReading(const DispatchRow& row) {
-    const ProgramState& st = state;
+    const ProgramState& st = state_;
     Reading& r = reading;
     r.restart();
-    r.withFields = readings.wantsFields();
+    r.withFields = readings_.wantsFields();
     r.time = st.time.read;
     r.type = st.byte(1);
     r.family = row.key;
@@ -58,8 +57,8 @@ void Receiver::beginReading(const DispatchRow& row) {
     if (st.vhfBand) r.sLevel = st.byte(st.headerOffset + 9) / 16;
 }
 
-// What the decoders produce goes to the receiver's screen model, logs, readings
-// and profile window.
+// What the decoders produce goes to the receiver's screen_ model, logs, readings
+// and profile_ window.
 class Receiver::Output final : public DecoderOutput {
 public:
     explicit Output(Receiver& rx) : rx_(rx) {}
@@ -68,8 +67,8 @@ public:
         rx_.messageLine = std::move(line);
         // The reading carries the line whatever the filter lets through. It refers
         // to the line in place: a decoder leaves the line alone once it has shown it.
-        if (!rx_.readings.empty()) rx_.reading.line.refer(rx_.messageLine);
-        showMessageLine(rx_.screen, rx_.messageLine, address);
+        if (!rx_.readings_.empty()) rx_.reading.line.refer(rx_.messageLine);
+        showMessageLine(rx_.screen_, rx_.messageLine, address);
     }
     void logTemperature(int status, const std::string& sLevel, const std::string& value1,
                         const std::string& value2) override {
@@ -79,23 +78,23 @@ public:
                   const std::string& serial) override {
         logReadingWithSerial(files(), row(status, sLevel, value1, value2), serial);
     }
-    ScreenModel& screen() override { return rx_.screen; }
-    F1RowState& f1Row(int row) override { return rx_.state.f1[static_cast<size_t>(row)]; }
-    Reading* reading() override { return rx_.readings.empty() ? nullptr : &rx_.reading; }
-    void feedProfile(double temperature) override { rx_.profile.feed(rx_.state.frame.address, temperature); }
+    ScreenModel& screen() override { return rx_.screen_; }
+    F1RowState& f1Row(int row) override { return rx_.state_.f1[static_cast<size_t>(row)]; }
+    Reading* reading() override { return rx_.readings_.empty() ? nullptr : &rx_.reading; }
+    void feedProfile(double temperature) override { rx_.profile_.feed(rx_.state_.frame.address, temperature); }
     std::string number(double v) const override { return rx_.number(v); }
 
 private:
-    LogFiles files() const { return {rx_.screen, rx_.files, rx_}; }
+    LogFiles files() const { return {rx_.screen_, rx_.files, rx_}; }
     LogRow row(int status, const std::string& sLevel, const std::string& value1, const std::string& value2) const {
-        return {rx_.state.time, rx_.state.frame.address, status, sLevel, value1, value2};
+        return {rx_.state_.time, rx_.state_.frame.address, status, sLevel, value1, value2};
     }
 
     Receiver& rx_;
 };
 
 void Receiver::headerStage() {
-    ProgramState& st = state;
+    ProgramState& st = state_;
     if (st.frameLength > 3) checkFrameCrc(st);
     else st.crcOk = false;
     if (st.rtlLine) st.crcOk = true;
@@ -111,29 +110,30 @@ void Receiver::headerStage() {
     f.signalLevel = st.vhfBand ? " " + std::to_string(st.byte(o + 9) / 16) : std::string();
     f.vhfBand = st.vhfBand;
     f.time = &st.time;
-    updateTimestamp(st.time, clock);
+    updateTimestamp(st.time, now_);
+    if (decodingObserver_) decodingObserver_->itemTimed(now_);
 
     const int type = f.type;
-    if (type != 0xF1 && type != 0x7B && isRecentRepeat(*this)) {
-        if (!readings.empty()) readings.repeatDropped(f.address, st.time.read);
+    if (type != 0xF1 && type != 0x7B && isRecentRepeat(screen_, state_)) {
+        if (!readings_.empty()) readings_.repeatDropped(f.address, st.time.read);
         return;
     }
 
     const DispatchRow* row = st.crcOk ? findDispatchRow(type, st.vhfBand) : nullptr;
     if (!row) {
-        const std::string line = handleBadFrame(st, screen, readings);
-        appendErrorLine(screen, files, st.time, line);
+        const std::string line = handleBadFrame(st, screen_, readings_);
+        appendErrorLine(screen_, files, st.time, line);
         return;
     }
-    const bool wanted = !readings.empty();
+    const bool wanted = !readings_.empty();
     if (wanted) beginReading(*row);
     Output out(*this);
     row->decode(f, out);
-    if (wanted) readings.reading(reading);
+    if (wanted) readings_.reading(reading);
 }
 
 void Receiver::frameDecoder() {
-    if (extractItem(state, screen) == Extraction::Cut) headerStage();
+    if (extractItem(state_, screen_) == Extraction::Cut) headerStage();
 }
 
 }  // namespace ravo

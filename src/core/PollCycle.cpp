@@ -9,21 +9,22 @@
 
 namespace ravo {
 
-bool Receiver::tick() {
-    if (state.receiveBuffer.empty()) return false;
+bool Receiver::tick(const LocalTime& now) {
+    if (state_.receiveBuffer.empty()) return false;
+    now_ = now;
     frameDecoder();
     return true;
 }
 
-bool Receiver::pollCycle() {
-    if (!tick()) return false;
+bool Receiver::pollCycle(const LocalTime& now) {
+    if (!tick(now)) return false;
     using clock = std::chrono::steady_clock;
     const auto deadline = clock::now() + kCatchUpBudget;
-    size_t before = state.receiveBuffer.size();
+    size_t before = state_.receiveBuffer.size();
     // A raised message stops the tick: the window shows it before decoding goes on.
-    while (before > kCatchUpThreshold && pendingErrors.empty() && clock::now() < deadline) {
-        tick();
-        const size_t after = state.receiveBuffer.size();
+    while (before > kCatchUpThreshold && pendingErrors_.empty() && clock::now() < deadline) {
+        tick(now);
+        const size_t after = state_.receiveBuffer.size();
         if (after == before) break;  // waiting for more input
         before = after;
     }

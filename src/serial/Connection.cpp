@@ -83,12 +83,12 @@ std::vector<std::string> Connection::refusedTexts() const {
     return out;
 }
 
-void Connection::startUp(FileSystem& files, const std::string& logFolder) {
-    updateTimestamp(rx_.state.time, rx_.clock);
+void Connection::startUp(FileSystem& files, const std::string& logFolder, const LocalTime& now) {
+    rx_.setTime(now);
     for (int n = 10; n >= 1; --n) probePort(n);
     probePortsAndClose();
     rx_.selectBand(true);
-    rx_.state.textLineMode = false;
+    rx_.restartLine();
     if (!files.folderExists(logFolder)) files.createFolder(logFolder);
     enumeratePorts();
 }
@@ -118,8 +118,7 @@ void Connection::connectClicked() {
 void Connection::disconnect() {
     port_.close();
     connected_ = false;
-    rx_.state.receiveBuffer.clear();
-    rx_.state.textLineMode = false;
+    rx_.restartLine();
     notify();
 }
 
@@ -152,13 +151,13 @@ void Connection::send(std::string_view bytes) {
 }
 
 void Connection::setModeClicked() {
-    const Command c = ravo::setModeClicked(rx_.screen, rx_.state);
+    const Command c = rx_.modeCommand();
     if (!c.ok()) rx_.raiseError(c.error);
     else send(c.bytes);
 }
 
 void Connection::setAddressesClicked(int count) {
-    const Command c = ravo::setAddressesClicked(rx_.screen, rx_.state, count);
+    const Command c = rx_.addressesCommand(count);
     if (!c.ok()) rx_.raiseError(c.error);
     else send(c.bytes);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Clock.h"
 #include "serial/PortTable.h"
 #include "serial/SerialPort.h"
 
@@ -30,7 +31,7 @@ public:
 
     // The load of the main window: time stamp, two probe passes over ports 10 to 1,
     // VHF band, the default log folder, the port list.
-    void startUp(FileSystem& files, const std::string& logFolder);
+    void startUp(FileSystem& files, const std::string& logFolder, const LocalTime& now);
 
     void probePort(int n);
     void probePortsAndClose();

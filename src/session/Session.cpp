@@ -22,17 +22,14 @@ namespace ravo {
 
 Session::Session(const Clock& clock, SessionOptions options)
     : options_(std::move(options)), logFolder_(defaultLogFolder()), clock_(clock) {
-    if (options_.recorder) recorder_ = std::make_unique<Recorder>(clock);
+    if (options_.recorder) recorder_ = std::make_unique<Recorder>();
     if (options_.screen && options_.screen->logDir.empty()) files_ = std::make_unique<NoFileSystem>();
     else files_ = std::make_unique<DiskFileSystem>();
-    // The receiver reads the time through the recorder, which stamps each item with
-    // the time its decode read (it passes the time through when not recording).
-    rx_ = std::make_unique<Receiver>(recorder_ ? recorder_->clock() : clock, *files_,
-                                     ReceiverSettings{logFolder_, localeDecimalSeparator()});
+    rx_ = std::make_unique<Receiver>(clock.now(), *files_, ReceiverSettings{logFolder_, localeDecimalSeparator()});
     if (recorder_) recorder_->attach(*rx_);
 
     const bool text = options_.messagesOnStdout && !options_.jsonStdout;
-    rx_->screen.addListener([this, text](const ModelChange& c) {
+    rx_->observeScreen([this, text](const ModelChange& c) {
         if (c.kind == ModelChange::Kind::Message && text) {
             const std::string line = latin1ToUtf8(c.text) + "\n";
             std::fwrite(line.data(), 1, line.size(), stdout);
@@ -41,20 +38,19 @@ Session::Session(const Clock& clock, SessionOptions options)
         }
     });
     if (options_.errorsOnStderr)
-        rx_->onError = [this](const std::string& message) {
-            std::fprintf(stderr, "Error: %s\n", latin1ToUtf8(message).c_str());
-            rx_->pendingErrors.clear();  // nothing waits for an OK here
-        };
+        rx_->observeErrors(
+            [](const std::string& message) { std::fprintf(stderr, "Error: %s\n", latin1ToUtf8(message).c_str()); },
+            false);  // nothing waits for an OK here
 }
 
 Session::~Session() {
     if (mqtt_) {
         if (mqttStarted_) mqtt_->publisher->stop();
-        rx_->readings.remove(mqtt_->sink.get());
+        rx_->removeReadingSink(mqtt_->sink.get());
     }
-    if (registry_) rx_->readings.remove(registry_.get());
-    if (jsonFileSink_) rx_->readings.remove(jsonFileSink_.get());
-    if (jsonStdout_) rx_->readings.remove(jsonStdout_.get());
+    if (registry_) rx_->removeReadingSink(registry_.get());
+    if (jsonFileSink_) rx_->removeReadingSink(jsonFileSink_.get());
+    if (jsonStdout_) rx_->removeReadingSink(jsonStdout_.get());
     if (recorder_) recorder_->stop();
     if (echo_) std::fclose(echo_);
     if (jsonFile_) std::fclose(jsonFile_);
@@ -84,7 +80,7 @@ bool Session::start(std::string& error) {
             return false;
         }
         mqttStarted_ = true;
-        rx_->readings.add(mqtt_->sink.get());
+        rx_->addReadingSink(mqtt_->sink.get());
     }
     return true;
 }
@@ -100,10 +96,9 @@ bool Session::configureScreen(std::string& error) {
             error = "cannot create the log folder " + o.logDir;
             return false;
         }
-        rx.screen.setLoggingEnabled(true);
-        rx.screen.setText(Field::txtfilepath, o.logDir);
+        rx.setLogging(true, o.logDir);
     }
-    rx.screen.setSeparateFiles(o.separateFiles);
+    rx.setSeparateFiles(o.separateFiles);
     typeIntoBox(rx, "txtpulsefilename", o.pulsePrefix);
     typeIntoBox(rx, "txttempfilename", o.tempPrefix);
     typeIntoBox(rx, "txtaddfilter", o.filter);
@@ -127,7 +122,7 @@ bool Session::openJson(std::string& error) {
     if (options_.jsonStdout && !jsonStdout_) {
         // stdout is flushed after every tick, once a second and at the end.
         jsonStdout_ = std::make_unique<JsonLinesSink>(stdout, false);
-        rx_->readings.add(jsonStdout_.get());
+        rx_->addReadingSink(jsonStdout_.get());
     }
     if (options_.jsonFilePath.empty()) return true;
     jsonFile_ = std::fopen(options_.jsonFilePath.c_str(), "ab");
@@ -136,7 +131,7 @@ bool Session::openJson(std::string& error) {
         return false;
     }
     jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, options_.jsonFileFlushEachLine);
-    rx_->readings.add(jsonFileSink_.get());
+    rx_->addReadingSink(jsonFileSink_.get());
     return true;
 }
 
@@ -153,7 +148,7 @@ void Session::makeRegistry() {
         if (jsonStdout_ || jsonFile_) writeJsonLine(silenceEventJson(e).dump());
         if (mqtt_) mqtt_->sink->availability(e.address, e.kind == SilenceEvent::Kind::Back);
     });
-    rx_->readings.add(registry_.get());
+    rx_->addReadingSink(registry_.get());
 }
 
 bool Session::writeSummaryFile(std::string& error) {
@@ -229,13 +224,13 @@ void Session::reopenOutputs() {
     }
     if (!options_.jsonFilePath.empty()) {
         // Moved away by logrotate: the lines from here on go to a new file of that name.
-        if (jsonFileSink_) rx_->readings.remove(jsonFileSink_.get());
+        if (jsonFileSink_) rx_->removeReadingSink(jsonFileSink_.get());
         jsonFileSink_.reset();
         if (jsonFile_) std::fclose(jsonFile_);
         jsonFile_ = std::fopen(options_.jsonFilePath.c_str(), "ab");
         if (jsonFile_) {
             jsonFileSink_ = std::make_unique<JsonLinesSink>(jsonFile_, options_.jsonFileFlushEachLine);
-            rx_->readings.add(jsonFileSink_.get());
+            rx_->addReadingSink(jsonFileSink_.get());
         } else {
             tell("cannot write " + options_.jsonFilePath + ": " + std::strerror(errno));
         }
@@ -245,14 +240,13 @@ void Session::reopenOutputs() {
 }
 
 void Session::connectionEvent(ConnectionEvent::Kind kind, const std::string& device) {
-    if (rx_->readings.empty()) return;
-    rx_->readings.connection({kind, clock_.now(), device});
+    rx_->connectionEvent({kind, clock_.now(), device});
     afterTick();  // a failing JSON file is told once, here or after the next tick
 }
 
 void Session::finishInput() {
     if (!registry_) return;
-    registry_->check(rx_->clock.now());
+    registry_->check(clock_.now());
     if (!options_.summary) return;
     const std::string out = summaryText(*registry_, options_.jsonStdout);
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -268,7 +262,7 @@ void Session::stopMqtt() {
     const std::string why = p.lastError();
     p.stop();
     mqttStarted_ = false;
-    rx_->readings.remove(mqtt_->sink.get());
+    rx_->removeReadingSink(mqtt_->sink.get());
     mqttIncomplete_ = !delivered || p.dropped() != 0;
     switch (options_.mqttStopReport) {
         case SessionOptions::MqttStopReport::Quiet: break;
@@ -296,7 +290,7 @@ bool Session::stop(std::string& error) {
     if (!flushJson(error)) return false;
     if (options_.statePath.empty()) return true;
     std::ofstream out(options_.statePath, std::ios::binary | std::ios::trunc);
-    out << stateSnapshotJson(rx_->screen, rx_->state);
+    out << stateSnapshotJson(rx_->screen(), rx_->state());
     out.close();
     if (!out) error = "cannot write " + options_.statePath;
     return static_cast<bool>(out);

@@ -37,6 +37,7 @@ public:
     bool start(std::string& error);
 
     Receiver& receiver() { return *rx_; }
+    const Clock& clock() const { return clock_; }
     FileSystem& files() { return *files_; }
     const std::string& logFolder() const { return logFolder_; }
     const SessionOptions& options() const { return options_; }

@@ -43,10 +43,10 @@ public:
         // The program is stopped: what has arrived is worked off.
         moveTo(end);
         decode([&] {
-            while (!rx_.state.receiveBuffer.empty()) {
-                const size_t before = rx_.state.receiveBuffer.size();
-                rx_.tick();
-                if (rx_.state.receiveBuffer.size() == before) break;
+            while (!rx_.state().receiveBuffer.empty()) {
+                const size_t before = rx_.state().receiveBuffer.size();
+                rx_.tick(clock_.now());
+                if (rx_.state().receiveBuffer.size() == before) break;
             }
         });
     }
@@ -96,13 +96,13 @@ private:
         if (chunk.empty()) return;
         rx_.receive(chunk);
         waitLimitAt_ = kNever;
-        if (nextTick_ == kNever && !rx_.state.receiveBuffer.empty()) nextTick_ = now_ + kTickMs;
+        if (nextTick_ == kNever && !rx_.state().receiveBuffer.empty()) nextTick_ = now_ + kTickMs;
     }
     void tick() {
-        const size_t before = rx_.state.receiveBuffer.size();
+        const size_t before = rx_.state().receiveBuffer.size();
         bool ran = false;
-        decode([&] { ran = rx_.pollCycle(); });
-        const size_t after = rx_.state.receiveBuffer.size();
+        decode([&] { ran = rx_.pollCycle(clock_.now()); });
+        const size_t after = rx_.state().receiveBuffer.size();
         nextTick_ = now_ + kTickMs;
         if (!ran || after == 0) {
             nextTick_ = kNever;
@@ -113,12 +113,12 @@ private:
     }
     void waitLimit() {
         waitLimitAt_ = kNever;
-        if (rx_.state.receiveBuffer.empty()) return;
-        rx_.state.giveUpWait = true;
+        if (rx_.state().receiveBuffer.empty()) return;
+        rx_.giveUpWait();
         tick();
     }
     void clockTick() {
-        updateTimestamp(rx_.state.time, rx_.clock);
+        rx_.setTime(clock_.now());
         if (recorder_) recorder_->flush();  // as the programs do once a second
         nextClock_ = now_ + 1000;
     }

@@ -38,19 +38,11 @@ bool isText(std::string_view bytes) {
 
 }  // namespace
 
-LocalTime Recorder::Tap::now() const {
-    const LocalTime t = source_.now();
-    owner_.clockRead(t);
-    return t;
-}
-
-Recorder::Recorder(const Clock& source) : tap_(source, *this) {}
-
 Recorder::~Recorder() { stop(); }
 
 void Recorder::attach(Receiver& rx) {
     rx_ = &rx;
-    rx.onOperatorAction = [this](const OperatorAction& a) { action(a); };
+    rx.observeDecoding(this);
 }
 
 bool Recorder::start(const std::string& path, const std::string& comment, bool settings, std::string& error) {
@@ -64,7 +56,7 @@ bool Recorder::start(const std::string& path, const std::string& comment, bool s
     stats_ = {};
     lastWritten_.reset();
     // Bytes already waiting in the buffer are decoded from now on: they belong in.
-    groupStart_ = endConsumed_ = rx_ ? rx_->state.receiveBuffer.consumed() : 0;
+    groupStart_ = endConsumed_ = rx_ ? rx_->state().receiveBuffer.consumed() : 0;
     group_.clear();
     before_.clear();
     segments_.clear();
@@ -108,7 +100,7 @@ void Recorder::flush() {
 void Recorder::writeSettled() {
     if (!settled_ || !rx_) return;
     const size_t groupEnd = groupStart_ + group_.size();
-    const size_t consumed = rx_->state.receiveBuffer.consumed();
+    const size_t consumed = rx_->state().receiveBuffer.consumed();
     if (!segments_.empty() && consumed > segments_.back().start && consumed < groupEnd && cutIsSafe(consumed, trace()))
         writeUpTo(consumed);
     else if (consumed >= groupEnd || segments_.empty() || consumed > segments_.back().start) writeUpTo(groupEnd);
@@ -117,8 +109,8 @@ void Recorder::writeSettled() {
 void Recorder::beginDecoding() {
     inDecoding_ = true;
     if (!file_ || !rx_) return;
-    const ReceiveBuffer& buf = rx_->state.receiveBuffer;
-    if (rx_->state.giveUpWait) ++stats_.timedGiveUps;
+    const ReceiveBuffer& buf = rx_->state().receiveBuffer;
+    if (rx_->state().giveUpWait) ++stats_.timedGiveUps;
     cycleStartConsumed_ = buf.consumed();
     const size_t end = streamEnd(buf);
     if (buf.consumed() > endConsumed_ && endConsumed_ < groupStart_ + group_.size()) {
@@ -178,9 +170,9 @@ bool Recorder::extends(size_t from, size_t to, const ReceiveBuffer& buf) {
 void Recorder::endDecoding() {
     inDecoding_ = false;
     if (!file_ || !rx_) return;
-    const ReceiveBuffer& buf = rx_->state.receiveBuffer;
+    const ReceiveBuffer& buf = rx_->state().receiveBuffer;
     if (etxAt_ != SIZE_MAX) {
-        if (buf.consumed() == etxAt_ + 1 && rx_->state.discardedItems == etxTrace_.discarded + 1) {
+        if (buf.consumed() == etxAt_ + 1 && rx_->state().discardedItems == etxTrace_.discarded + 1) {
             resolveEtx(true);
         } else {
             // No item was cut (that would have read the clock): the ETX went in a
@@ -210,12 +202,12 @@ void Recorder::resolveEtx(bool alone) {
     }
 }
 
-void Recorder::clockRead(const LocalTime& t) {
-    // Reads outside decoding (the window's clock, a connect) do not stamp items.
+void Recorder::itemTimed(const LocalTime& t) {
+    // Items are timed only inside a decoding cycle that is being recorded.
     if (!inDecoding_ || !file_ || !rx_ || segments_.empty()) return;
     if (etxAt_ != SIZE_MAX) resolveEtx(false);
-    const size_t consumed = rx_->state.receiveBuffer.consumed();
-    // The header stage may read more than once for one item; its first read counts.
+    const size_t consumed = rx_->state().receiveBuffer.consumed();
+    // Only the first time given to an item counts.
     if (consumed == lastReadConsumed_) return;
     lastReadConsumed_ = consumed;
     Segment& seg = segments_.back();
@@ -231,8 +223,8 @@ void Recorder::clockRead(const LocalTime& t) {
         }
     }
     // What this item was: a text line or an "Rtl" line look further than a frame.
-    if (rx_->state.rtlLine) ++rtlLines_;
-    else if (rx_->state.textLineMode) ++textLines_;
+    if (rx_->state().rtlLine) ++rtlLines_;
+    else if (rx_->state().textLineMode) ++textLines_;
     lastItemEnd_ = consumed;
     atLastItem_ = trace();
 }
@@ -291,13 +283,13 @@ bool Recorder::found(size_t from, size_t to, std::string_view pattern) const {
 }
 
 Recorder::SegmentTrace Recorder::trace() const {
-    const ProgramState& st = rx_->state;
+    const ProgramState& st = rx_->state();
     return {st.abandonedWaits, st.discardedItems, textLines_, rtlLines_};
 }
 
-void Recorder::action(const OperatorAction& a) {
+void Recorder::operatorAction(const OperatorAction& a) {
     if (!file_) return;
-    const size_t consumed = rx_ ? rx_->state.receiveBuffer.consumed() : 0;
+    const size_t consumed = rx_ ? rx_->state().receiveBuffer.consumed() : 0;
     if (settled_ || segments_.empty()) {
         writeUpTo(groupStart_ + group_.size());
     } else if (cutIsSafe(consumed, trace())) {
@@ -349,7 +341,7 @@ void Recorder::writeLine(const std::string& line) {
 }
 
 void Recorder::writeSettings() {
-    const ScreenModel& s = rx_->screen;
+    const ScreenModel& s = rx_->screen();
     const ScreenModel fresh;
     writeLine(s.vhfSelected() ? "!click optvhf" : "!click optuhf");
     writeLine(s.separateFiles() ? "!click optsepfiles" : "!click optonefile");

@@ -10,8 +10,8 @@
 //
 // - Bytes that arrived between two decoding cycles form one receive event, so
 //   the replay's first decode of them sees the same buffer as the live one.
-// - The recorder hands the receiver its clock and notes each read the header
-//   stage makes. When the items of one event were decoded at different times, the
+// - The recorder observes the receiver and notes the time the header stage gives
+//   each item. When the items of one event were decoded at different times, the
 //   event is cut after the earlier items and the later part gets its own clock
 //   line, where the cut cannot change how the earlier items are cut from the
 //   buffer (see cutIsSafe in Recorder.cpp).
@@ -33,14 +33,13 @@
 #include <vector>
 
 #include "common/Clock.h"
+#include "core/Receiver.h"
 
 namespace ravo {
 
-class Receiver;
 class ReceiveBuffer;
-struct OperatorAction;
 
-class Recorder {
+class Recorder : private Receiver::DecodingObserver {
 public:
     // Where a replay of the recording may differ from the live run, counted.
     struct Stats {
@@ -60,15 +59,13 @@ public:
         std::uint64_t timedGiveUps = 0;
     };
 
-    explicit Recorder(const Clock& source);
+    Recorder() = default;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
-    ~Recorder();
+    ~Recorder() override;
 
-    // The clock the receiver must be given (it passes the source's time through).
-    const Clock& clock() const { return tap_; }
-
-    // Watches this receiver's buffer and operator actions (replaces onOperatorAction).
+    // Watches this receiver's buffer, the times its items are given and the
+    // operator's actions (it is the receiver's one decoding observer).
     void attach(Receiver& rx);
 
     // Starts writing a new capture to `path` (truncated); `comment` becomes its first
@@ -89,23 +86,13 @@ public:
 
     // Around every decoding cycle (a poll tick, a drain of the buffer): the
     // recorder takes the bytes that arrived since the last cycle as one event and
-    // notes the clock reads made inside.
+    // notes the times its items were given.
     void beginDecoding();
     void endDecoding();
 
     const Stats& stats() const { return stats_; }
 
 private:
-    class Tap : public Clock {
-    public:
-        Tap(const Clock& source, Recorder& owner) : source_(source), owner_(owner) {}
-        LocalTime now() const override;
-
-    private:
-        const Clock& source_;
-        Recorder& owner_;
-    };
-
     // Counts that tell what the decoder did between two points.
     struct SegmentTrace {
         std::uint64_t abandoned = 0, discarded = 0, textLines = 0, rtlLines = 0;
@@ -116,8 +103,8 @@ private:
         SegmentTrace trace;  // at its start
     };
 
-    void clockRead(const LocalTime& t);
-    void action(const OperatorAction& a);
+    void itemTimed(const LocalTime& t) override;
+    void operatorAction(const OperatorAction& a) override;
     // Whether the current segment may end at `at`; the live buffer ended at groupEnd.
     bool cutIsSafe(size_t at, const SegmentTrace& upToCut, size_t groupEnd = SIZE_MAX, bool extending = false) const;
     void resolveEtx(bool alone);
@@ -130,7 +117,6 @@ private:
     void writeLine(const std::string& line);
     void writeSettings();
 
-    Tap tap_;
     Receiver* rx_ = nullptr;
     std::FILE* file_ = nullptr;
     std::string path_;

@@ -10,11 +10,11 @@ void ReplayClock::advance(double seconds) {
     fixed_->advance(seconds);
 }
 
-void drainReceiveBuffer(Receiver& rx) {
-    while (!rx.state.receiveBuffer.empty()) {
-        const size_t before = rx.state.receiveBuffer.size();
-        rx.tick();
-        if (rx.state.receiveBuffer.size() == before) break;
+void drainReceiveBuffer(Receiver& rx, const LocalTime& now) {
+    while (!rx.state().receiveBuffer.empty()) {
+        const size_t before = rx.state().receiveBuffer.size();
+        rx.tick(now);
+        if (rx.state().receiveBuffer.size() == before) break;
     }
 }
 
@@ -38,7 +38,7 @@ std::optional<std::string> applyRecord(const capture::Record& record, Receiver& 
                 clock.advance(r.seconds);
             } else if constexpr (std::is_same_v<T, capture::Receive>) {
                 rx.receive(r.bytes);
-                drainReceiveBuffer(rx);
+                drainReceiveBuffer(rx, clock.now());
             } else if constexpr (std::is_same_v<T, capture::Set>) {
                 if (!typeIntoBox(rx, r.name, r.text)) error = "no text box named " + r.name;
             } else if constexpr (std::is_same_v<T, capture::Click>) {
@@ -68,7 +68,7 @@ std::optional<ReplayError> replayCapture(std::istream& in, Receiver& rx, ReplayC
 std::optional<ReplayError> loadCapture(std::istream& in, std::vector<CaptureLine>& out) {
     NoFileSystem noFiles;
     ReplayClock scratchClock;
-    Receiver scratch(scratchClock, noFiles);
+    Receiver scratch(LocalTime{}, noFiles);
     std::string line;
     size_t number = 0;
     while (std::getline(in, line)) {

@@ -28,8 +28,9 @@ private:
     std::optional<SettableClock> fixed_;
 };
 
-// Ticks the poll cycle until the buffer is empty or a tick leaves it unchanged.
-void drainReceiveBuffer(Receiver& rx);
+// Ticks the poll cycle until the buffer is empty or a tick leaves it unchanged,
+// every item at the time `now`.
+void drainReceiveBuffer(Receiver& rx, const LocalTime& now);
 
 // Applies an operator's typing to a box named as in the capture format
 // ("txtzero[2]", "txtaddfilter"); false when no such box exists. The text is

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../TestSupport.h"
 #include "app/Mainscreen.h"
 #include "common/Clock.h"
 #include "core/Receiver.h"
@@ -29,7 +30,7 @@ struct AppRig {
     std::string logFolder = tempFolder(dir);
     SystemClock clock;
     DiskFileSystem files;
-    Receiver rx{clock, files, ReceiverSettings{logFolder, '.'}};
+    Receiver rx{clock.now(), files, ReceiverSettings{logFolder, '.'}};
     QtSerialPort port;
     Connection connection;
     app::Mainscreen window;
@@ -37,13 +38,17 @@ struct AppRig {
 
     // The devices of the port table; nothing of the machine's own is probed.
     explicit AppRig(std::vector<std::string> devices)
-        : connection(rx, port, PortTable(std::move(devices), {})), window(rx, connection, port) {
+        : connection(rx, port, PortTable(std::move(devices), {})), window(rx, clock, connection, port) {
         window.setMessageHook([this](const QString& m) { messages << m; });
         window.show();
         (void)QTest::qWaitForWindowExposed(&window);
     }
 
     void startUp() { window.startUp(files, logFolder); }
+    // The screen and the state, to arrange what earlier frames would have left.
+    ScreenModel& screen() { return ReceiverInternals::screen(rx); }
+    ProgramState& state() { return ReceiverInternals::state(rx); }
+    ProfileWindow& profile() { return ReceiverInternals::profile(rx); }
 
     template <class W>
     W* find(const QString& name) const {

@@ -37,7 +37,7 @@ void EndToEndTest::simulatedTrafficIsDecodedShownAndLogged() {
     (void)readReceiver(pty, 22, 2000);
 
     QTest::mouseClick(rig.find<QCheckBox>("chklogen"), Qt::LeftButton);
-    QVERIFY(rig.rx.screen.loggingEnabled());
+    QVERIFY(rig.rx.screen().loggingEnabled());
     typeInto(rig.find<QLineEdit>("txtaddfilter"), "1234");
     QComboBox* ports = rig.find<QComboBox>("cbComPorts");
     ports->setCurrentIndex(0);
@@ -55,11 +55,11 @@ void EndToEndTest::simulatedTrafficIsDecodedShownAndLogged() {
     auto* message = rig.find<QPlainTextEdit>("txtinstring");
     QTRY_VERIFY(message->toPlainText().contains("1234"));
     QVERIFY2(message->toPlainText().contains("21.5"), qPrintable(message->toPlainText()));
-    QCOMPARE(message->toPlainText(), QString::fromLatin1(rig.rx.screen.text(Field::txtinstring).c_str()));
+    QCOMPARE(message->toPlainText(), QString::fromLatin1(rig.rx.screen().text(Field::txtinstring).c_str()));
     QVERIFY(!rig.find<QPlainTextEdit>("txtReceiverMonitor")->toPlainText().isEmpty());
 
     // Its grid row, and the other transmitters' rows.
-    QTRY_VERIFY(rig.rx.state.receiveBuffer.empty());
+    QTRY_VERIFY(rig.rx.state().receiveBuffer.empty());
     int row = -1;
     for (int i = 0; i < kGridRows; ++i)
         if (rig.find<QLineEdit>(QStringLiteral("txttempadd[%1]").arg(i))->text() == "1234") row = i;

@@ -58,7 +58,7 @@ void OperatorTest::longLinesAreReadWholeAndBoxesShowTheirStart() {
         "$7B,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FF,$FFFF$FFFF,12:00:00",
     };
     for (const char* line : lines) {
-        rig.rx.screen.showMessage(line);
+        rig.screen().showMessage(line);
         rig.window.showPending();
         QCOMPARE(message->toPlainText(), QString::fromLatin1(line));
         QVERIFY2(message->verticalScrollBar()->maximum() == 0, line);  // all of it in view, time included
@@ -66,7 +66,7 @@ void OperatorTest::longLinesAreReadWholeAndBoxesShowTheirStart() {
 
     // A grid cell whose text is wider than the cell shows the text's start.
     QLineEdit* serial = rig.find<QLineEdit>("txtzero[3]");
-    rig.rx.screen.setText(Field::txtzero, 3, "S/N:  103062 and some more text than fits");
+    rig.screen().setText(Field::txtzero, 3, "S/N:  103062 and some more text than fits");
     rig.window.showPending();
     QCOMPARE(serial->cursorPosition(), 0);
 }
@@ -106,8 +106,8 @@ void OperatorTest::aLockedLogGivesOneBoxWhileDecodingGoesOn() {
     AppRig rig({});
     rig.window.setMessageHook(nullptr);  // real boxes
     QVERIFY(QDir().mkpath(QString::fromStdString(rig.logFolder)));
-    rig.rx.screen.setText(Field::txtfilepath, rig.logFolder);
-    rig.rx.screen.setLoggingEnabled(true);
+    rig.screen().setText(Field::txtfilepath, rig.logFolder);
+    rig.rx.setLogging(true, rig.rx.screen().text(Field::txtfilepath));
     const QString log =
         QString::fromStdString(rig.logFolder) + "ravo" + QDate::currentDate().toString("ddMMyyyy") + ".csv";
     const int held = ::open(log.toLocal8Bit().constData(), O_RDWR | O_CREAT, 0644);

@@ -19,16 +19,16 @@ void RecordTest::aReplayAndTheOperatorAreRecordedAsTheyHappened() {
     QTemporaryDir dir;
     const std::string folder = tempFolder(dir);
     ReplayClock clock;
-    Recorder recorder(clock);
+    Recorder recorder;
     NoFileSystem files;
-    Receiver rx(recorder.clock(), files, ReceiverSettings{folder, '.'});
+    Receiver rx(clock.now(), files, ReceiverSettings{folder, '.'});
     QtSerialPort port;
     Connection connection(rx, port, PortTable({}, {}));
-    app::Mainscreen window(rx, connection, port);
+    app::Mainscreen window(rx, clock, connection, port);
     window.attachRecorder(recorder);
     window.show();
     std::string shown;
-    rx.screen.addListener([&](const ModelChange& c) {
+    rx.observeScreen([&](const ModelChange& c) {
         if (c.kind == ModelChange::Kind::Message) shown.append(c.text).append("\n");
     });
 
@@ -55,7 +55,7 @@ void RecordTest::aReplayAndTheOperatorAreRecordedAsTheyHappened() {
     player.onFinished = [&] { done = true; };
     player.start();
     QTRY_VERIFY(done);
-    QCOMPARE(rx.screen.text(Field::txtaddfilter), std::string("1235"));
+    QCOMPARE(rx.screen().text(Field::txtaddfilter), std::string("1235"));
 
     // The operator types a filter and stops the recording.
     typeInto(window.findChild<QLineEdit*>("txtaddfilter"), "0");
@@ -68,9 +68,9 @@ void RecordTest::aReplayAndTheOperatorAreRecordedAsTheyHappened() {
     QVERIFY2(recorded.find("!set txtaddfilter 0\n") != std::string::npos, recorded.c_str());
 
     ReplayClock again;
-    Receiver replayed(again, files, ReceiverSettings{folder, '.'});
+    Receiver replayed(again.now(), files, ReceiverSettings{folder, '.'});
     std::string replayedShown;
-    replayed.screen.addListener([&](const ModelChange& c) {
+    replayed.observeScreen([&](const ModelChange& c) {
         if (c.kind == ModelChange::Kind::Message) replayedShown.append(c.text).append("\n");
     });
     std::istringstream back(recorded);

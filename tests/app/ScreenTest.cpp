@@ -78,7 +78,7 @@ void ScreenTest::initialTextsAndCaptions() {
 
 void ScreenTest::typingAnAddressClearsItsPulseRow() {
     AppRig rig({});
-    ScreenModel& s = rig.rx.screen;
+    ScreenModel& s = rig.screen();
     s.setText(Field::txttx, 2, "100");
     for (Field f : {Field::txtslevel, Field::txtlog, Field::txtcount, Field::txtzero}) s.setText(f, 2, "x");
     s.setText(Field::txtcount, 3, "other row");
@@ -101,7 +101,7 @@ void ScreenTest::typingAnAddressClearsItsPulseRow() {
 
 void ScreenTest::typingAnAddressClearsItsTemperatureRowAndLamp() {
     AppRig rig({});
-    ScreenModel& s = rig.rx.screen;
+    ScreenModel& s = rig.screen();
     s.setText(Field::txttempadd, 4, "300");
     s.setText(Field::txttemp1, 4, "21.5");
     s.setLamp(4, true);
@@ -116,7 +116,7 @@ void ScreenTest::typingAnAddressClearsItsTemperatureRowAndLamp() {
 
 void ScreenTest::modelWritesAreMirrored() {
     AppRig rig({});
-    ScreenModel& s = rig.rx.screen;
+    ScreenModel& s = rig.screen();
     s.setText(Field::txttx, 1, "1234");
     s.setFore(Field::txttx, 1, colour::blue);
     s.setText(Field::txtcount, 1,
@@ -150,7 +150,7 @@ void ScreenTest::typingKeepsTheCaretAndTheUndoHistory() {
     typeInto(filter, "12345");
     filter->setCursorPosition(2);
     QTest::keyClicks(filter, "9");
-    QCOMPARE(rig.rx.screen.text(Field::txtaddfilter), std::string("129345"));
+    QCOMPARE(rig.rx.screen().text(Field::txtaddfilter), std::string("129345"));
     rig.window.showPending();
     QCOMPARE(filter->text(), QString("129345"));
     // The model's echo of the typed text is not written back over it.
@@ -162,8 +162,8 @@ void ScreenTest::monitorPaneShowsItsTailWithTheCaretAtTheEnd() {
     AppRig rig({});
     auto* pane = rig.find<QPlainTextEdit>("txtReceiverMonitor");
     QVERIFY(pane->toPlainText().isEmpty());
-    for (int i = 0; i < 40; ++i) rig.rx.screen.appendMonitor("82 00 04 D2 03 00 2B 00 90 AA BB\r\n");
-    const std::string& tail = rig.rx.screen.text(Field::txtReceiverMonitor);
+    for (int i = 0; i < 40; ++i) rig.screen().appendMonitor("82 00 04 D2 03 00 2B 00 90 AA BB\r\n");
+    const std::string& tail = rig.rx.screen().text(Field::txtReceiverMonitor);
     QCOMPARE(tail.size(), size_t(500));
     // The last 500 characters hold 15 CR LF pairs, each shown as one line break.
     rig.window.showPending();
@@ -183,27 +183,27 @@ void ScreenTest::aBurstOfChangesIsShownOnceAtItsEnd() {
     QObject::connect(pane, &QPlainTextEdit::textChanged, [&] { ++paneChanges; });
 
     // A single change after a quiet spell is shown at once.
-    rig.rx.screen.appendMonitor("first\r\n");
-    rig.rx.screen.setText(Field::txtcount, 7, "1");
+    rig.screen().appendMonitor("first\r\n");
+    rig.screen().setText(Field::txtcount, 7, "1");
     QCOMPARE(pane->toPlainText(), QString("first\n"));
     QCOMPARE(count->text(), QString("1"));
 
     // A burst right after it is held back, then shown as the model's last state.
     for (int i = 2; i <= 300; ++i) {
-        rig.rx.screen.appendMonitor("x\r\n");
-        rig.rx.screen.setText(Field::txtcount, 7, std::to_string(i));
+        rig.screen().appendMonitor("x\r\n");
+        rig.screen().setText(Field::txtcount, 7, std::to_string(i));
     }
     QCOMPARE(count->text(), QString("1"));
     QTRY_COMPARE(count->text(), QString("300"));
     QTRY_VERIFY(pane->toPlainText().endsWith("x\nx\n"));
     QCOMPARE(pane->toPlainText(),
-             QString::fromLatin1(rig.rx.screen.text(Field::txtReceiverMonitor).c_str()).replace("\r\n", "\n"));
+             QString::fromLatin1(rig.rx.screen().text(Field::txtReceiverMonitor).c_str()).replace("\r\n", "\n"));
     QVERIFY2(paneChanges <= 4, qPrintable(QString::number(paneChanges)));
 }
 
 void ScreenTest::clockClickClearsTheAddresses() {
     AppRig rig({});
-    ScreenModel& s = rig.rx.screen;
+    ScreenModel& s = rig.screen();
     s.setText(Field::txttx, 0, "100");
     s.setFore(Field::txttx, 0, colour::blue);
     s.setText(Field::txttempadd, 5, "300");
@@ -217,22 +217,22 @@ void ScreenTest::clockClickClearsTheAddresses() {
 
 void ScreenTest::errorCountDoubleClickResetsIt() {
     AppRig rig({});
-    rig.rx.state.errorCount = 3;
-    rig.rx.screen.setText(Field::txt_errorcount, "3");
+    rig.state().errorCount = 3;
+    rig.screen().setText(Field::txt_errorcount, "3");
     QCOMPARE(textOf(rig, "txt_errorcount"), QString("3"));
     QTest::mouseDClick(rig.find<QLineEdit>("txt_errorcount"), Qt::LeftButton);
     QCOMPARE(textOf(rig, "txt_errorcount"), QString("0"));
-    QCOMPARE(rig.rx.state.errorCount, std::uint64_t(0));
+    QCOMPARE(rig.rx.state().errorCount, std::uint64_t(0));
 }
 
 void ScreenTest::settingsFollowTheModel() {
     AppRig rig({});
     QTest::mouseClick(rig.find<QCheckBox>("chklogen"), Qt::LeftButton);
-    QVERIFY(rig.rx.screen.loggingEnabled());
+    QVERIFY(rig.rx.screen().loggingEnabled());
     QTest::mouseClick(rig.find<QRadioButton>("optsepfiles"), Qt::LeftButton);
-    QVERIFY(rig.rx.screen.separateFiles());
+    QVERIFY(rig.rx.screen().separateFiles());
     QTest::mouseClick(rig.find<QRadioButton>("optuhf"), Qt::LeftButton);
-    QVERIFY(!rig.rx.state.vhfBand);
+    QVERIFY(!rig.rx.state().vhfBand);
 
     rig.rx.click("chklogen");  // a click through the model shows on the box too
     QVERIFY(!rig.find<QCheckBox>("chklogen")->isChecked());
@@ -260,12 +260,12 @@ void ScreenTest::profileWindowSamplesIntoBars() {
     AppRig rig({});
     app::TempProfileWindow& profile = rig.window.profileWindow();
     QVERIFY(!profile.isVisible());
-    rig.rx.screen.setText(Field::txttempadd, 2, "1234");
+    rig.screen().setText(Field::txttempadd, 2, "1234");
 
     QTest::mouseDClick(rig.find<QLineEdit>("txttempadd[2]"), Qt::LeftButton);
     QVERIFY(profile.isVisible());
     QCOMPARE(profile.windowTitle(), QString("Temperature Profile"));
-    QCOMPARE(rig.rx.state.profileAddress, std::int64_t(1234));
+    QCOMPARE(rig.rx.state().profileAddress, std::int64_t(1234));
     QCOMPARE(profile.findChild<QLineEdit*>("txt_temptx")->text(), QString("1234"));
     QCOMPARE(profile.findChild<QLineEdit*>("txt_update")->text(), QString("2"));
     QVERIFY(profile.samplingTimer().isActive());
@@ -277,14 +277,14 @@ void ScreenTest::profileWindowSamplesIntoBars() {
     typeInto(profile.findChild<QLineEdit*>("txt_profiletemp"), "21.5");
     typeInto(profile.findChild<QLineEdit*>("txt_update"), "0.05");
     QCOMPARE(profile.samplingTimer().interval(), 50);
-    QTRY_COMPARE(rig.rx.profile.barWidth(2), 3225.0);
+    QTRY_COMPARE(rig.rx.profile().barWidth(2), 3225.0);
     const app::Twips tw = app::Twips::of(&profile);
     QCOMPARE(profile.barRect(0), tw.rect(1200, 7440, 3225, 105));
     QCOMPARE(profile.barRect(2), tw.rect(1200, 7440 - 240, 3225, 105));
 
     // A negative temperature is drawn as a bar of no length.
     typeInto(profile.findChild<QLineEdit*>("txt_profiletemp"), "-5");
-    QTRY_VERIFY(rig.rx.profile.barWidth(0) < 0);
+    QTRY_VERIFY(rig.rx.profile().barWidth(0) < 0);
     QCOMPARE(profile.barRect(0).width(), 0);
 
     // An empty period stops the sampling.
@@ -293,7 +293,7 @@ void ScreenTest::profileWindowSamplesIntoBars() {
 
     QTest::mouseClick(profile.findChild<QPushButton*>("cmd_exit"), Qt::LeftButton);
     QVERIFY(!profile.isVisible());
-    QVERIFY(!rig.rx.profile.loaded());
+    QVERIFY(!rig.rx.profile().loaded());
     QCOMPARE(profile.barRect(2).width(), 0);
 }
 
@@ -301,18 +301,18 @@ void ScreenTest::profileWindowLoadedHiddenByTheFeedKeepsSampling() {
     AppRig rig({});
     app::TempProfileWindow& profile = rig.window.profileWindow();
     // Address 0 is profiled before any double-click: its reading loads the window hidden.
-    rig.rx.profile.feed(0, 30);
-    QVERIFY(rig.rx.profile.loaded());
+    rig.profile().feed(0, 30);
+    QVERIFY(rig.rx.profile().loaded());
     QVERIFY(!profile.isVisible());
     QVERIFY(profile.samplingTimer().isActive());
     QCOMPARE(profile.findChild<QLineEdit*>("txt_profiletemp")->text(), QString("30"));
 
-    rig.rx.screen.setText(Field::txt_update, "0.02");
-    QTRY_COMPARE(rig.rx.profile.barWidth(0), 4500.0);
+    rig.screen().setText(Field::txt_update, "0.02");
+    QTRY_COMPARE(rig.rx.profile().barWidth(0), 4500.0);
     QVERIFY(!profile.isVisible());
     QTest::mouseDClick(rig.find<QLineEdit>("txttempadd[0]"), Qt::LeftButton);
     QVERIFY(profile.isVisible());
-    QCOMPARE(rig.rx.profile.barWidth(0), 4500.0);  // the bars gathered meanwhile stay
+    QCOMPARE(rig.rx.profile().barWidth(0), 4500.0);  // the bars gathered meanwhile stay
 }
 
 }  // namespace ravo::test

@@ -94,7 +94,7 @@ void SerialLinkTest::connectWithoutChoosingAPortAsksForOne() {
     QTRY_COMPARE(rig.messages, QStringList{"Please select a port."});
     QCOMPARE(rig.find<QPushButton>("btConnect")->text(), QString("Connect"));
     QVERIFY(!rig.connection.connected());
-    QVERIFY(rig.rx.pendingErrors.empty());
+    QVERIFY(rig.rx.pendingErrors().empty());
 }
 
 void SerialLinkTest::connectToAPortHeldElsewhereSaysBusy() {
@@ -162,7 +162,7 @@ void SerialLinkTest::setModeSendsTheModeCommand() {
     connectFirst(rig);
 
     typeInto(rig.find<app::BoxEdit>("txtmode"), "1");
-    QCOMPARE(rig.rx.screen.text(Field::txtmode), std::string("1"));
+    QCOMPARE(rig.rx.screen().text(Field::txtmode), std::string("1"));
     QTest::mouseClick(rig.find<QPushButton>("cmdprogmode"), Qt::LeftButton);
     QCOMPARE(readReceiver(pty, 6, 2000), bytesOf({0x41, 0x54, 0x3D, 0x01, 0x84, 0x98}));
 }
@@ -176,11 +176,11 @@ void SerialLinkTest::set3chAddSendsTheFirstThreeAddresses() {
 
     typeInto(rig.find<app::BoxEdit>("txtadd1"), "1234");
     typeInto(rig.find<app::BoxEdit>("txtadd4"), "99");  // not part of the 3-address command
-    rig.rx.screen.showMessage("an old line");
+    rig.screen().showMessage("an old line");
     QTest::mouseClick(rig.find<QPushButton>("cmdprogadd"), Qt::LeftButton);
     QCOMPARE(readReceiver(pty, 13, 2000),
              bytesOf({0x41, 0x50, 0x00, 0x04, 0xD2, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA7, 0x66}));
-    QCOMPARE(rig.rx.screen.text(Field::txtinstring), std::string());  // the command empties the message box
+    QCOMPARE(rig.rx.screen().text(Field::txtinstring), std::string());  // the command empties the message box
 }
 
 void SerialLinkTest::commandWhileDisconnectedIsReported() {

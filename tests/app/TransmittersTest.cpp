@@ -78,7 +78,7 @@ void TransmittersTest::tableFollowsTheRegistry() {
 void TransmittersTest::windowOpensTheProfileAndExports() {
     AppRig rig({});
     TransmitterRegistry registry(100, SilencePolicy::automatic());
-    rig.rx.readings.add(&registry);
+    rig.rx.addReadingSink(&registry);
     rig.window.attachRegistry(registry);
 
     // The button lies where no other control of the window does.
@@ -91,7 +91,7 @@ void TransmittersTest::windowOpensTheProfileAndExports() {
 
     rig.rx.receive(sim::binaryFrame(sim::makeBody(0x82, 1234, 0x03, {0x00, 43, 0x00, 0x90})));
     rig.rx.receive(sim::binaryFrame(sim::makeBody(0x81, 4660, 0x03, {0x00, 0x30, 0x39, 0x7A})));
-    drainReceiveBuffer(rig.rx);
+    drainReceiveBuffer(rig.rx, rig.clock.now());
 
     QTest::mouseClick(button, Qt::LeftButton);
     app::TransmittersWindow* w = rig.window.transmittersWindow();
@@ -117,8 +117,8 @@ void TransmittersTest::windowOpensTheProfileAndExports() {
     QVERIFY(!rig.window.profileWindow().isVisible());
     doubleClickRow(1234);
     QVERIFY(rig.window.profileWindow().isVisible());
-    QCOMPARE(rig.rx.state.profileAddress, std::int64_t(1234));
-    QCOMPARE(rig.rx.screen.text(Field::txt_temptx), std::string("1234"));
+    QCOMPARE(rig.rx.state().profileAddress, std::int64_t(1234));
+    QCOMPARE(rig.rx.screen().text(Field::txt_temptx), std::string("1234"));
 
     // The silence box takes seconds or auto, and keeps the time in force otherwise.
     typeInto(w->silenceBox(), "90");
@@ -135,7 +135,7 @@ void TransmittersTest::windowOpensTheProfileAndExports() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll().toStdString(), summaryCsv(registry));
     QVERIFY(summaryCsv(registry).find("\n1234,temperature,1,0,") != std::string::npos);
-    rig.rx.readings.remove(&registry);
+    rig.rx.removeReadingSink(&registry);
 }
 
 }  // namespace ravo::test

@@ -45,17 +45,17 @@ TEST(Commands, UnencodableValuesAreRefusedWithAReason) {
 
 TEST(Commands, ButtonsReadTheBoxesAndEmptyTheMessageBox) {
     test::Rig rig;
-    rig.rx.screen.showMessage("old line");
+    rig.screen().showMessage("old line");
     rig.rx.type({Field::txtadd1}, "1234");
     rig.rx.type({Field::txtadd4}, "99");  // not read by the 3-address command
-    const Command c = setAddressesClicked(rig.rx.screen, rig.rx.state, 3);
+    const Command c = rig.rx.addressesCommand(3);
     EXPECT_EQ(hex(c), "41 50 00 04 D2 00 00 00 00 00 00 A7 66");
     EXPECT_EQ(rig.message(), "");
-    EXPECT_EQ(rig.rx.state.commandText, c.bytes);
-    EXPECT_EQ(rig.rx.state.crcLow, 0xA7);
-    EXPECT_EQ(rig.rx.state.crcHigh, 0x66);
+    EXPECT_EQ(rig.rx.state().commandText, c.bytes);
+    EXPECT_EQ(rig.rx.state().crcLow, 0xA7);
+    EXPECT_EQ(rig.rx.state().crcHigh, 0x66);
     rig.rx.type({Field::txtmode}, "1");
-    EXPECT_EQ(hex(setModeClicked(rig.rx.screen, rig.rx.state)), "41 54 3D 01 84 98");
+    EXPECT_EQ(hex(rig.rx.modeCommand()), "41 54 3D 01 84 98");
 }
 
 }  // namespace

@@ -82,11 +82,12 @@ TEST(SwitchDecoders, RawCountAndFirmwareNibble) {
 TEST(SwitchDecoders, RowIsPaintedBlackAndAddressStaysAsTyped) {
     test::Rig rig(false);
     rig.rx.type({Field::txttx, 0}, "7");
-    rig.rx.screen.setFore(Field::txttx, 0, colour::blue);
-    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) rig.rx.screen.setFore(f, 0, colour::red);
+    rig.screen().setFore(Field::txttx, 0, colour::blue);
+    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) rig.screen().setFore(f, 0, colour::red);
     rig.feed(frame({0x87, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x00}));
-    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::blue);
+    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero})
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 0), colour::blue);
 }
 
 TEST(AlarmDecoder, VhfWritesTheSignalLevelCell) {
@@ -109,8 +110,8 @@ TEST(SwitchDecoders, SignalLevelCellKeptByContactAndByAlarmOnUhf) {
     test::Rig rig(false);
     rig.rx.type({Field::txttx, 0}, "7");
     rig.rx.type({Field::txttx, 1}, "8");
-    rig.rx.screen.setText(Field::txtslevel, 0, "x");
-    rig.rx.screen.setText(Field::txtslevel, 1, "y");
+    rig.screen().setText(Field::txtslevel, 0, "x");
+    rig.screen().setText(Field::txtslevel, 1, "y");
     rig.feed(frame({0x87, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0xF0}));
     rig.feed(frame({0x88, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x01, 0xF0}));
     EXPECT_EQ(rig.cell(Field::txtslevel, 0), "x");
@@ -121,7 +122,7 @@ TEST(ContactDecoder, OnVhfIsABadFrame) {
     test::Rig rig(true);
     rig.enableLogging();
     rig.feed(frame({0x87, 0x00, 0x04, 0xD2, 0xA3, 0x00, 0x00, 0x05, 0x00}));
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "1");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "1");
     EXPECT_EQ(rig.message().substr(0, 4), "$87,");
     EXPECT_EQ(rig.cell(Field::txttx, 0), "0");
     EXPECT_EQ(rig.file("ravo07122026.csv"), "<missing>");

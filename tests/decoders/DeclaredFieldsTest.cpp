@@ -115,10 +115,10 @@ struct FieldAudit : ReadingSink {
 struct Station {
     ReplayClock clock;
     test::MemoryFileSystem files;
-    Receiver rx{clock, files, ReceiverSettings{"/logs/", '.'}};
+    Receiver rx{clock.now(), files, ReceiverSettings{"/logs/", '.'}};
     explicit Station(FieldAudit& audit, bool vhf) {
         rx.selectBand(vhf);
-        rx.readings.add(&audit);
+        rx.addReadingSink(&audit);
     }
 };
 
@@ -146,7 +146,7 @@ TEST(DeclaredFields, DecodersSetOnlyDeclaredFields) {
         for (int i = 0; i < 4000; ++i) {
             station.clock.advance(1);
             station.rx.receive(simulator.next().bytes);
-            drainReceiveBuffer(station.rx);
+            drainReceiveBuffer(station.rx, station.clock.now());
         }
     }
     EXPECT_EQ(audit.undeclared, std::set<std::string>{});

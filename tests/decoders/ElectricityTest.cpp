@@ -26,9 +26,10 @@ TEST(ElectricityDecoder, WorkedExample) {
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "456");
     EXPECT_EQ(rig.cell(Field::txtlog, 0), "12:00:00");
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "123000");
-    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::blue);
+    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero})
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::blue);
     // The operator typed the address: it keeps its colour.
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 0), colour::black);
 }
 
 TEST(ElectricityDecoder, NewMeterIsBlueAndStartsFromZero) {
@@ -38,7 +39,7 @@ TEST(ElectricityDecoder, NewMeterIsBlueAndStartsFromZero) {
     EXPECT_EQ(rig.message(),
               "Electricity Meter - Address:  1234  Pulse Count =  2147483647 LOW BATTERY  F/W V 5 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 1234,85h,, 2147483647,,\r\n");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::blue);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 0), colour::blue);
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "2147483647");  // no " pulses"
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "");
 }
@@ -70,16 +71,16 @@ TEST(ElectricityDecoder, ZeroReferenceAboveTheCountGoesNegative) {
 TEST(ElectricityDecoder, RowOfAnotherTypeKeepsItsAddressColourAndSignalLevel) {
     test::Rig rig(false);
     rig.feed(frame({0x87, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x01, 0x00}));  // contact takes row 0 in black
-    rig.rx.screen.setText(Field::txtslevel, 0, "x");
+    rig.screen().setText(Field::txtslevel, 0, "x");
     rig.at(12, 0, 10);
     rig.feed(meterFrame(9, 0x00, 10));
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 0), colour::black);
     EXPECT_EQ(rig.cell(Field::txtslevel, 0), "x");
     // The contact's channel words "1:Open 2:Open" begin with the number 1, which
     // is then read as the zero reference.
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "9");
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "1:Open 2:Open");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtzero, 0), colour::blue);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtzero, 0), colour::blue);
 }
 
 TEST(ElectricityDecoder, FullGridLogsAgainstZero) {
@@ -98,7 +99,7 @@ TEST(ElectricityDecoder, FullGridLogsAgainstZero) {
 TEST(ElectricityDecoder, OnVhfIsABadFrame) {
     test::Rig rig(true);
     rig.feed(meterFrame(1234, 0x00, 5));
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "1");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "1");
     EXPECT_EQ(rig.message().substr(0, 4), "$8B,");
     EXPECT_EQ(rig.cell(Field::txttx, 0), "0");
 }

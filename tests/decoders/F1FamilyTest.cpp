@@ -74,12 +74,12 @@ TEST(F1Adc, VoltsRoundDecimalTiesToEven) {
 TEST(F1Adc, GridAndMonitorUseTheRegionalSeparator) {
     SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
     test::MemoryFileSystem fs;
-    Receiver rx{clock, fs, ReceiverSettings{"/logs/", ','}};
+    Receiver rx{clock.now(), fs, ReceiverSettings{"/logs/", ','}};
     rx.receive(f1(77, 0x42, 0x03, 0xE8, 0x08, 0x00));
-    drainReceiveBuffer(rx);
-    EXPECT_EQ(rx.screen.text(Field::txtinstring),
+    drainReceiveBuffer(rx, clock.now());
+    EXPECT_EQ(rx.screen().text(Field::txtinstring),
               "ADC - Address:  77  Chan1 = 1000 (12,2 V)  Chan2 = 2048 (25 V)  F/W V 2 - 12:00:00");
-    EXPECT_EQ(rx.screen.text(Field::txtcount, 0), "1000 (12,2 V)");
+    EXPECT_EQ(rx.screen().text(Field::txtcount, 0), "1000 (12,2 V)");
 }
 
 TEST(F1Adc, WrappedFrameTakesTheShiftedHeader) {
@@ -93,7 +93,7 @@ TEST(F1Adc, SerialNumberStatusOnAnUntypedRowIsAnAdcPacket) {
     rig.feed(f1(77, 0x41, 0x00, 0x00, 0x30, 0x39));  // 12345 x 0.0122 = 150.609
     EXPECT_EQ(rig.message(), "ADC - Address:  77  Chan1 = 0 (0 V)  Chan2 = 12345 (150.6 V)  F/W V 1 - 12:00:00");
     EXPECT_EQ(rig.rows(), "12:00:00, 77,41h,, 0, 12345,\r\n");
-    EXPECT_EQ(rig.rx.state.f1[0].serialNumber, 0u);
+    EXPECT_EQ(rig.rx.state().f1[0].serialNumber, 0u);
 }
 
 // --- PT100 -------------------------------------------------------------------
@@ -273,13 +273,13 @@ TEST(F1LoggerPlus, LeakPaintsTheCountRed) {
     rig.feed(f1(600, 0x21, 0x2A, 0x07, 0x99, 0x99));
     EXPECT_EQ(rig.message(), "Nivaro+ - Address:  600  Leak: YES  Level =  42  Spread =  7  F/W V 1 - 12:00:00");
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "Lev:  42 Spr:  7");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::red);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::red);
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "S/N: -");
 
     rig.feed(f1(600, 0x02, 0x00, 0xFF, 0x00, 0x00));
     EXPECT_EQ(rig.message(), "Nivaro+ - Address:  600  Leak: NO  Level =  0  Spread =  255  F/W V 2 - 12:00:00");
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "Lev:  0 Spr:  255");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::black);
 
     // Nothing stored (the ID came first): the serial number is learned silently.
     rig.feed(f1(600, 0x41, 0x00, 0x00, 0x30, 0x39));
@@ -296,12 +296,12 @@ TEST(F1LoggerPlus, ReplayTakesTheLeakFlagOfTheStoredStatus) {
     F1Rig rig;
     rig.feed(f1(600, 0x23, 0x10, 0x20, 0x00, 0x00));  // stored while unknown, leak set
     rig.feed(f1(600, 0x40, 0x00, 0x03, 0x00, 0x00));
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::red);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::red);
     rig.feed(f1(600, 0x03, 0x11, 0x21, 0x00, 0x00));  // no leak
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::black);
     rig.feed(f1(600, 0x41, 0x00, 0x00, 0x00, 0x07));
     EXPECT_EQ(rig.message(), "Nivaro+ - Address:  600  Leak: YES  Level =  17  Spread =  33  F/W V 3 - 12:00:00");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::red);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::red);
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "S/N:  7");
 }
 
@@ -316,7 +316,7 @@ TEST(F1Rows, FullGridShowsAndLogsNothing) {
     EXPECT_TRUE(rig.messages.empty());
     EXPECT_EQ(rig.log(), "<missing>");
     for (int i = 0; i < kGridRows; ++i) EXPECT_EQ(rig.cell(Field::txtlog, i), "");
-    EXPECT_EQ(rig.rx.state.errorCount, 0u);
+    EXPECT_EQ(rig.rx.state().errorCount, 0u);
 }
 
 TEST(F1Rows, RowChangeForgetsTypeSerialAndStoredPacket) {
@@ -339,8 +339,8 @@ TEST(F1Rows, RowChangeForgetsTypeSerialAndStoredPacket) {
     rig.rx.type({Field::txttx, 0}, "501");
     rig.feed(f1(501, 0x40, 0x00, 0x02, 0x00, 0x00));
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "");
-    EXPECT_EQ(rig.rx.state.f1[0].deviceType, 2);
-    EXPECT_EQ(rig.rx.state.f1[0].mainStatus, 0);
+    EXPECT_EQ(rig.rx.state().f1[0].deviceType, 2);
+    EXPECT_EQ(rig.rx.state().f1[0].mainStatus, 0);
     // Transmitter 500 takes a new row and starts there with nothing known.
     rig.feed(f1(500, 0x04, 0x00, 0x00, 0x00, 0x2A));
     EXPECT_EQ(rig.cell(Field::txttx, 1), "500");
@@ -358,7 +358,7 @@ TEST(F1Rows, UhfTakesF1AsABadFrame) {
     test::Rig rig(/*vhf=*/false);
     rig.enableLogging();
     rig.feed(f1(77, 0x42, 0x03, 0xE8, 0x08, 0x00));
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message().rfind("$F1,$0,$0,$4D,$42,$3,$E8,$8,$0,", 0), 0u);
     EXPECT_EQ(rig.cell(Field::txttx, 0), "0");
     EXPECT_EQ(rig.file(kLog), "<missing>");

@@ -42,8 +42,8 @@ TEST(HumidityDecoder, WorkedExample) {
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "56.07 %");
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "20.28" + kDeg);
     for (Field f : {Field::txttempadd, Field::txtemprx, Field::txttemp1, Field::txttemp2})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::red) << ScreenModel::fieldName(f);
-    EXPECT_FALSE(rig.rx.screen.lamp(0));
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::red) << ScreenModel::fieldName(f);
+    EXPECT_FALSE(rig.rx.screen().lamp(0));
 }
 
 TEST(HumidityDecoder, NegativeValuesAndTwoDecimalRounding) {
@@ -80,7 +80,7 @@ TEST(HumidityDecoder, OnVhfItIsABadFrame) {
     test::Rig rig(/*vhf=*/true);
     rig.enableLogging();
     rig.feed(frame({0x83, 0x00, 0x04, 0xD2, 0x03, 0x06, 0xA4, 0x17, 0x70}));
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message().rfind("$83,$0,$4,$D2,", 0), 0u) << rig.message();
     EXPECT_EQ(rig.file("ravo07122026.csv"), "<missing>");
     EXPECT_EQ(rig.cell(Field::txttempadd, 0), "0");
@@ -89,14 +89,14 @@ TEST(HumidityDecoder, OnVhfItIsABadFrame) {
 TEST(HumidityDecoder, LeavesTheSignalLevelCellAndUnlightsTheLamp) {
     test::Rig rig(false);
     rig.rx.type({Field::txttempadd, 3}, "1234");
-    rig.rx.screen.setText(Field::txttempslevel, 3, "5");
-    rig.rx.screen.setLamp(3, true);
+    rig.screen().setText(Field::txttempslevel, 3, "5");
+    rig.screen().setLamp(3, true);
     rig.feed(frame({0x83, 0x00, 0x04, 0xD2, 0x03, 0x06, 0xA4, 0x17, 0x70}));
     EXPECT_EQ(rig.cell(Field::txttempslevel, 3), "5");
-    EXPECT_FALSE(rig.rx.screen.lamp(3));
+    EXPECT_FALSE(rig.rx.screen().lamp(3));
     // A reserved row keeps its address colour.
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttempadd, 3), colour::black);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttemp1, 3), colour::red);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttempadd, 3), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttemp1, 3), colour::red);
 }
 
 TEST(HumidityDecoder, TemperaturePacketRepaintsTheRedRowBlack) {
@@ -105,7 +105,7 @@ TEST(HumidityDecoder, TemperaturePacketRepaintsTheRedRowBlack) {
     rig.at(12, 0, 30);
     rig.feed(frame({0x82, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x2B, 0x00, 0x29}));
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black);
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "21.5" + kDeg);
 }
 

@@ -40,10 +40,11 @@ TEST(LeakNoiseDecoder, ExtremesAndIgnoredBits) {
 TEST(LeakNoiseDecoder, PaintsBlackAndLeavesTheSignalLevel) {
     test::Rig rig(false);
     rig.rx.type({Field::txttx, 0}, "1234");
-    rig.rx.screen.setText(Field::txtslevel, 0, "x");
-    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) rig.rx.screen.setFore(f, 0, colour::blue);
+    rig.screen().setText(Field::txtslevel, 0, "x");
+    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) rig.screen().setFore(f, 0, colour::blue);
     rig.feed(frame({0x8F, 0x00, 0x04, 0xD2, 0x00, 0x2A, 0x07, 0x00, 0x00}));
-    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero}) EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black);
+    for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero})
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black);
     EXPECT_EQ(rig.cell(Field::txtslevel, 0), "x");
 }
 
@@ -60,7 +61,7 @@ TEST(LeakNoiseDecoder, FullGridStillShowsAndLogs) {
 TEST(LeakNoiseDecoder, OnVhfIsABadFrame) {
     test::Rig rig(true);
     rig.feed(frame({0x8F, 0x00, 0x04, 0xD2, 0x80, 0x2A, 0x07, 0x00, 0x00}));
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "1");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "1");
     EXPECT_EQ(rig.message().substr(0, 4), "$8F,");
 }
 

@@ -32,7 +32,7 @@ TEST(LegionellaDecoder, FullFormWithBothFlags) {
     // The failed sensor's temperature is logged all the same; only the grid marks it.
     EXPECT_EQ(rig.file("ravo07122026.csv"), kTempHeader + "12:00:00, 1234,C3h,, 21.5,\r\n");
     EXPECT_EQ(rig.cell(Field::txttempadd, 0), "1234");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttempadd, 0), colour::magenta);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttempadd, 0), colour::magenta);
     EXPECT_EQ(rig.cell(Field::txtemprx, 0), "12:00:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "!!");
     EXPECT_EQ(rig.file("ravo07122026.csv").find("pulse"), std::string::npos);
@@ -93,20 +93,20 @@ TEST(LegionellaDecoder, VhfLogsTheHeaderSignalLevelAndLeavesOtherCells) {
     test::Rig rig(/*vhf=*/true);
     rig.enableLogging();
     rig.rx.type({Field::txttempadd, 0}, "1234");
-    rig.rx.screen.setText(Field::txttemp2, 0, "kept");
-    rig.rx.screen.setText(Field::txttempslevel, 0, "9");
-    rig.rx.screen.setLamp(0, true);
+    rig.screen().setText(Field::txttemp2, 0, "kept");
+    rig.screen().setText(Field::txttempslevel, 0, "9");
+    rig.screen().setLamp(0, true);
     rig.feed(frame({0x7A, 0x00, 0x04, 0xD2, 0x03, 0x00, 0xD7, 0x01, 0x5A}));
     EXPECT_EQ(rig.message(), "Legionella Tx. - Add:  1234  Temp:  21.5  ADC Value:  346  F/W V 3 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kTempHeader + "12:00:00, 1234,03h, 5, 21.5,\r\n");
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "kept");
     EXPECT_EQ(rig.cell(Field::txttempslevel, 0), "9");
-    EXPECT_FALSE(rig.rx.screen.lamp(0));
+    EXPECT_FALSE(rig.rx.screen().lamp(0));
     // An operator-typed address keeps its colour; the written cells turn magenta.
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttempadd, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttempadd, 0), colour::black);
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::magenta);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttempslevel, 0), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::magenta);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttempslevel, 0), colour::black);
 }
 
 TEST(LegionellaDecoder, WrappedFrameOnVhfShiftsEveryField) {
@@ -135,10 +135,10 @@ TEST(LegionellaSignal, RefreshesOnlyTheSignalLevel) {
     EXPECT_TRUE(rig.fs.files.empty());
     // A new row: the address in magenta and the S level 168 / 16.
     EXPECT_EQ(rig.cell(Field::txttempadd, 0), "1234");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttempadd, 0), colour::magenta);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttempadd, 0), colour::magenta);
     EXPECT_EQ(rig.cell(Field::txttempslevel, 0), "10.5");
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::magenta);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::magenta);
     EXPECT_EQ(rig.cell(Field::txtemprx, 0), "");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "");
 }
@@ -146,10 +146,10 @@ TEST(LegionellaSignal, RefreshesOnlyTheSignalLevel) {
 TEST(LegionellaSignal, KeepsReadingCellsAndIsNeverTakenForARepeat) {
     test::Rig rig(false);
     rig.rx.type({Field::txttempadd, 0}, "1234");
-    rig.rx.screen.setLamp(0, true);
+    rig.screen().setLamp(0, true);
     rig.feed(frame({0x7A, 0x00, 0x04, 0xD2, 0x01, 0x00, 0xD7, 0x00, 0x00}));
     ASSERT_EQ(rig.messages.size(), 1u);
-    rig.rx.screen.setLamp(0, true);
+    rig.screen().setLamp(0, true);
     rig.at(12, 0, 2);
     // A repeated reading two seconds later is dropped ...
     rig.feed(frame({0x7A, 0x00, 0x04, 0xD2, 0x01, 0x00, 0xD8, 0x00, 0x00}));
@@ -162,7 +162,7 @@ TEST(LegionellaSignal, KeepsReadingCellsAndIsNeverTakenForARepeat) {
     EXPECT_EQ(rig.cell(Field::txttempslevel, 0), "0.9375");
     EXPECT_EQ(rig.cell(Field::txtemprx, 0), "12:00:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "21.5" + kDeg);
-    EXPECT_FALSE(rig.rx.screen.lamp(0));
+    EXPECT_FALSE(rig.rx.screen().lamp(0));
     EXPECT_EQ(rig.messages.size(), 1u);
 }
 
@@ -176,10 +176,10 @@ TEST(LegionellaSignal, WrappedOnVhfReadsTheShiftedStrengthByte) {
 TEST(LegionellaSignal, UsesTheRegionalSeparator) {
     test::MemoryFileSystem fs;
     SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
-    Receiver rx{clock, fs, ReceiverSettings{"/logs/", ','}};
+    Receiver rx{clock.now(), fs, ReceiverSettings{"/logs/", ','}};
     rx.receive(signalLine(0xA8));
-    drainReceiveBuffer(rx);
-    EXPECT_EQ(rx.screen.text(Field::txttempslevel, 0), "10,5");
+    drainReceiveBuffer(rx, clock.now());
+    EXPECT_EQ(rx.screen().text(Field::txttempslevel, 0), "10,5");
 }
 
 TEST(LegionellaSignal, FullGridChangesNothing) {
@@ -188,7 +188,7 @@ TEST(LegionellaSignal, FullGridChangesNothing) {
     rig.feed(signalLine(0xA8));
     for (int i = 0; i < kGridRows; ++i) {
         EXPECT_EQ(rig.cell(Field::txttempslevel, i), "");
-        EXPECT_EQ(rig.rx.screen.fore(Field::txttempslevel, i), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(Field::txttempslevel, i), colour::black);
     }
     EXPECT_TRUE(rig.messages.empty());
 }

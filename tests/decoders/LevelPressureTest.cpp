@@ -64,7 +64,7 @@ TEST(LevelDecoder, LogAndGridAreTakenAgainstTheRowsZeroReference) {
         rig.enableLogging();
         rig.rx.type({Field::txttx, 3}, "1234");
         rig.rx.type({Field::txtzero, 3}, c.zero);
-        rig.rx.screen.setFore(Field::txtzero, 3, colour::red);
+        rig.screen().setFore(Field::txtzero, 3, colour::red);
         rig.feed(levelFrame(1234, 0x00, 0x01, c.level));
         EXPECT_NE(rig.message().find("  Level Value = " +
                                      (c.level == 0xFFFE ? std::string("-1") : " " + std::to_string(c.level))),
@@ -72,7 +72,7 @@ TEST(LevelDecoder, LogAndGridAreTakenAgainstTheRowsZeroReference) {
         EXPECT_EQ(rig.file("ravo07122026.csv"), kPulseHeader + "12:00:00, 1234,00h,," + c.logged + ",,\r\n");
         EXPECT_EQ(rig.cell(Field::txtcount, 3), c.grid);
         EXPECT_EQ(rig.cell(Field::txtzero, 3), c.zero);  // kept
-        EXPECT_EQ(rig.rx.screen.fore(Field::txtzero, 3), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(Field::txtzero, 3), colour::black);
     }
 }
 
@@ -92,7 +92,7 @@ TEST(LevelDecoder, FullGridLogsAgainstZero) {
 TEST(LevelDecoder, OnVhfIsABadFrame) {
     test::Rig rig(true);
     rig.feed(levelFrame(1234, 0x00, 0x01, 250));
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "1");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "1");
     EXPECT_EQ(rig.cell(Field::txttx, 0), "0");
 }
 
@@ -141,8 +141,8 @@ TEST(PressureFlowDecoder, OnVhfLogsNoSignalLevelAndLeavesTheCell) {
     test::Rig rig(/*vhf=*/true);
     rig.enableLogging();
     rig.rx.type({Field::txttx, 0}, "4128");
-    rig.rx.screen.setText(Field::txtslevel, 0, "x");
-    for (Field f : {Field::txtlog, Field::txtcount, Field::txtzero}) rig.rx.screen.setFore(f, 0, colour::blue);
+    rig.screen().setText(Field::txtslevel, 0, "x");
+    for (Field f : {Field::txtlog, Field::txtcount, Field::txtzero}) rig.screen().setFore(f, 0, colour::blue);
     rig.feed(frame({0xF2, 0x00, 0x10, 0x20, 0x02, 0x00, 0x7B, 0x00, 0x5A}));
     rig.feed(frame({0xF2, 0x00, 0x10, 0x21, 0x02, 0x00, 0x00, 0x05, 0x5A}));
     EXPECT_EQ(rig.file("ravo07122026.csv"),
@@ -152,7 +152,8 @@ TEST(PressureFlowDecoder, OnVhfLogsNoSignalLevelAndLeavesTheCell) {
     // two channels, two rows
     EXPECT_EQ(rig.cell(Field::txttx, 1), "4129");
     EXPECT_EQ(rig.cell(Field::txtcount, 1), " 5 pulses");
-    for (Field f : {Field::txtlog, Field::txtcount, Field::txtzero}) EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black);
+    for (Field f : {Field::txtlog, Field::txtcount, Field::txtzero})
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black);
 }
 
 TEST(PressureFlowDecoder, WrappedFrameOnVhf) {

@@ -28,7 +28,7 @@ TEST(PulseCounters, DriveByWorkedExample) {
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "12000");
     EXPECT_EQ(rig.cell(Field::txtslevel, 0), "");
     for (Field f : {Field::txttx, Field::txtcount, Field::txtlog, Field::txtzero})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black);
 }
 
 TEST(PulseCounters, FixedWorkedExample) {
@@ -41,21 +41,21 @@ TEST(PulseCounters, FixedWorkedExample) {
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "345");
     EXPECT_EQ(rig.cell(Field::txtlog, 0), "12:00:00");
     for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::red) << ScreenModel::fieldName(f);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::red) << ScreenModel::fieldName(f);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 0), colour::black);
 }
 
 TEST(PulseCounters, BandConditions) {
     test::Rig rig(/*vhf=*/true);
     rig.enableLogging();
     rig.feed(frame({0x84, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x30, 0x39, 0x70}));
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message().rfind("$84,", 0), 0u) << rig.message();
     EXPECT_EQ(rig.cell(Field::txttx, 0), "0");
 
     // The drive-by type decodes on VHF and carries the S level (upper nibble of byte 9).
     rig.feed(frame({0x81, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x30, 0x39, 0x7A}));
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message(), "DriveBy Pulse - Address:  1234  Pulse Count =  12345  F/W V 3 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 1234,03h, 7, 12345,,\r\n");
     EXPECT_EQ(rig.cell(Field::txtslevel, 0), " 7");
@@ -110,14 +110,14 @@ TEST(PulseCounters, ANewRowStartsWithoutZeroReference) {
 TEST(PulseCounters, DriveByFlagPaintsTheCount) {
     test::Rig rig(false);
     rig.feed(frame({0x81, 0x00, 0x04, 0xD2, 0x13, 0x00, 0x00, 0x01, 0x00}));
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::red);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtlog, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::red);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtlog, 0), colour::black);
     // The monitor line does not show the flag.
     EXPECT_EQ(rig.message(), "DriveBy Pulse - Address:  1234  Pulse Count =  1  F/W V 3 - 12:00:00");
     rig.at(12, 0, 4);
     rig.feed(frame({0x81, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x00, 0x02, 0x00}));
     EXPECT_EQ(rig.cell(Field::txtcount, 0), " 2 pulses");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtcount, 0), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtcount, 0), colour::black);
 }
 
 TEST(PulseCounters, DriveByReturnsAFixedRowToBlack) {
@@ -126,7 +126,7 @@ TEST(PulseCounters, DriveByReturnsAFixedRowToBlack) {
     rig.at(12, 0, 10);
     rig.feed(frame({0x81, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x00, 0x01, 0x00}));
     for (Field f : {Field::txtcount, Field::txtlog, Field::txtzero})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black) << ScreenModel::fieldName(f);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black) << ScreenModel::fieldName(f);
 }
 
 TEST(PulseCounters, LowBattery) {

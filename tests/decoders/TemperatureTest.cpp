@@ -40,16 +40,16 @@ TEST(TemperatureDecoder, WorkedExampleOnUhf) {
     EXPECT_EQ(rig.cell(Field::txtemprx, 0), "12:00:00");
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "21.5" + kDeg);
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "20.5" + kDeg);
-    EXPECT_TRUE(rig.rx.screen.lamp(0));
+    EXPECT_TRUE(rig.rx.screen().lamp(0));
     EXPECT_EQ(rig.cell(Field::txttempslevel, 0), "");
 }
 
 TEST(TemperatureDecoder, WorkedExampleOnVhf) {
     test::Rig rig(/*vhf=*/true);
     rig.enableLogging();
-    rig.rx.screen.setText(Field::txttemp2, 0, "kept");
+    rig.screen().setText(Field::txttemp2, 0, "kept");
     rig.rx.type({Field::txttempadd, 0}, "1234");
-    rig.rx.screen.setText(Field::txttemp2, 0, "kept");
+    rig.screen().setText(Field::txttemp2, 0, "kept");
     rig.feed(frame({0x82, 0x00, 0x04, 0xD2, 0x93, 0x00, 0x2B, 0x00, 0x29}));
     EXPECT_EQ(rig.message(), "Temperature - Address:  1234  Temp 1 =  21.5  F/W V 3 - 12:00:00");
     EXPECT_EQ(rig.file("ravo07122026.csv"),
@@ -80,20 +80,20 @@ TEST(TemperatureDecoder, NegativeHalfDegreesInMonitorAndGrid) {
 TEST(TemperatureDecoder, LampFollowsStatusBitFour) {
     test::Rig rig(false);
     rig.feed(frame({0x82, 0x00, 0x00, 0x07, 0x13, 0x00, 0x2B, 0x00, 0x29}));
-    EXPECT_TRUE(rig.rx.screen.lamp(0));
+    EXPECT_TRUE(rig.rx.screen().lamp(0));
     rig.at(12, 0, 10);
     rig.feed(frame({0x82, 0x00, 0x00, 0x07, 0x03, 0x00, 0x2B, 0x00, 0x29}));
-    EXPECT_FALSE(rig.rx.screen.lamp(0));
+    EXPECT_FALSE(rig.rx.screen().lamp(0));
 }
 
 TEST(TemperatureDecoder, RepaintsARowBlack) {
     test::Rig rig(false);
     rig.rx.type({Field::txttempadd, 0}, "7");
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
-        rig.rx.screen.setFore(f, 0, colour::red);
+        rig.screen().setFore(f, 0, colour::red);
     rig.feed(frame({0x82, 0x00, 0x00, 0x07, 0x03, 0x00, 0x2B, 0x00, 0x29}));
     for (Field f : {Field::txtemprx, Field::txttemp1, Field::txttemp2, Field::txttempslevel})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::black);
 }
 
 TEST(TemperatureDecoder, FullGridStillShowsAndLogs) {
@@ -111,9 +111,9 @@ TEST(TemperatureDecoder, FeedsTheProfiledTransmitter) {
     rig.rx.type({Field::txttempadd, 2}, "7");
     rig.rx.doubleClick("txttempadd[2]");
     rig.feed(frame({0x82, 0x00, 0x00, 0x07, 0x03, 0x00, 0x2B, 0x00, 0x29}));
-    EXPECT_EQ(rig.rx.state.profileTemperature, 21.5);
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_profiletemp), "21.5");
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_profiletime), "12:00:00");
+    EXPECT_EQ(rig.rx.state().profileTemperature, 21.5);
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_profiletemp), "21.5");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_profiletime), "12:00:00");
 }
 
 }  // namespace

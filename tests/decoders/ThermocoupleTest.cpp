@@ -27,8 +27,8 @@ TEST(ThermocoupleDecoder, HalfDegreesFromFirmwareThree) {
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "50.00" + kDeg);
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "-");
     for (Field f : {Field::txttempadd, Field::txtemprx, Field::txttemp1, Field::txttemp2})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::blue) << ScreenModel::fieldName(f);
-    EXPECT_FALSE(rig.rx.screen.lamp(0));
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::blue) << ScreenModel::fieldName(f);
+    EXPECT_FALSE(rig.rx.screen().lamp(0));
 }
 
 TEST(ThermocoupleDecoder, ConverterReadingUpToFirmwareTwo) {
@@ -72,12 +72,12 @@ TEST(ThermocoupleDecoder, SensorErrorFromFirmwareThree) {
 TEST(ThermocoupleDecoder, UnlightsTheLampOfAReservedRow) {
     test::Rig rig(false);
     rig.rx.type({Field::txttempadd, 1}, "1234");
-    rig.rx.screen.setLamp(1, true);
-    rig.rx.screen.setText(Field::txttempslevel, 1, "4");
+    rig.screen().setLamp(1, true);
+    rig.screen().setText(Field::txttempslevel, 1, "4");
     rig.feed(thermocouple(0x03, 0x00, 0x64));
-    EXPECT_FALSE(rig.rx.screen.lamp(1));
+    EXPECT_FALSE(rig.rx.screen().lamp(1));
     EXPECT_EQ(rig.cell(Field::txttempslevel, 1), "4");
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttempadd, 1), colour::black);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttempadd, 1), colour::black);
 }
 
 std::string thermistor(int status, int high, int low, int adcHigh = 0x01, int adcLow = 0x23) {
@@ -92,8 +92,8 @@ TEST(ThermistorDecoder, SignAndMagnitudeInTenths) {
     EXPECT_EQ(rig.cell(Field::txttemp1, 0), "21.5" + kDeg);
     EXPECT_EQ(rig.cell(Field::txttemp2, 0), "!!");
     for (Field f : {Field::txttempadd, Field::txtemprx, Field::txttemp1, Field::txttemp2})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::magenta) << ScreenModel::fieldName(f);
-    EXPECT_FALSE(rig.rx.screen.lamp(0));
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::magenta) << ScreenModel::fieldName(f);
+    EXPECT_FALSE(rig.rx.screen().lamp(0));
 
     rig.at(12, 1, 0);
     rig.feed(thermistor(0x02, 0x80, 0x64, 0xFF, 0xFF));
@@ -145,13 +145,13 @@ TEST(ThermistorDecoder, LowBatteryAndSensorFail) {
 TEST(ThermistorDecoder, GridUsesTheRegionalSeparator) {
     SettableClock clock{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
     test::MemoryFileSystem fs;
-    Receiver rx{clock, fs, ReceiverSettings{"/logs/", ','}};
+    Receiver rx{clock.now(), fs, ReceiverSettings{"/logs/", ','}};
     rx.selectBand(false);
     rx.receive(thermistor(0x02, 0x00, 0xD7));
-    drainReceiveBuffer(rx);
-    EXPECT_EQ(rx.screen.text(Field::txtinstring),
+    drainReceiveBuffer(rx, clock.now());
+    EXPECT_EQ(rx.screen().text(Field::txtinstring),
               "Thermistor Tx. - Add:  1234  Temp:  21.5  ADC Value:  291  F/W V 2 - 12:00:00");
-    EXPECT_EQ(rx.screen.text(Field::txttemp1, 0), "21,5" + kDeg);
+    EXPECT_EQ(rx.screen().text(Field::txttemp1, 0), "21,5" + kDeg);
 }
 
 TEST(ThermocoupleAndThermistor, OnVhfTheyAreBadFrames) {
@@ -161,7 +161,7 @@ TEST(ThermocoupleAndThermistor, OnVhfTheyAreBadFrames) {
     EXPECT_EQ(rig.message().rfind("$86,", 0), 0u) << rig.message();
     rig.feed(thermistor(0x02, 0x00, 0xD7, 0x00, 0x00));
     EXPECT_EQ(rig.message().rfind("$8A,", 0), 0u) << rig.message();
-    EXPECT_EQ(rig.rx.state.errorCount, 2u);
+    EXPECT_EQ(rig.rx.state().errorCount, 2u);
     EXPECT_EQ(rig.file("ravo07122026.csv"), "<missing>");
     EXPECT_EQ(rig.cell(Field::txttempadd, 0), "0");
 }

@@ -21,8 +21,8 @@ TEST(VoltageCurrentDecoder, RawChannelsEverywhere) {
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "V / I Tx.");
     EXPECT_EQ(rig.cell(Field::txtslevel, 0), "");
     for (Field f : {Field::txttx, Field::txtcount, Field::txtlog, Field::txtzero})
-        EXPECT_EQ(rig.rx.screen.fore(f, 0), colour::blue) << ScreenModel::fieldName(f);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtslevel, 0), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(f, 0), colour::blue) << ScreenModel::fieldName(f);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtslevel, 0), colour::black);
 }
 
 TEST(VoltageCurrentDecoder, FullScaleAndLowBattery) {
@@ -39,7 +39,7 @@ TEST(VoltageCurrentDecoder, OnVhfItIsABadFrame) {
     test::Rig rig(/*vhf=*/true);
     rig.enableLogging();
     rig.feed(frame({0x85, 0x00, 0x04, 0xD2, 0x03, 0x03, 0xFF, 0x02, 0x00}));
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message().rfind("$85,", 0), 0u) << rig.message();
     EXPECT_EQ(rig.file("ravo07122026.csv"), "<missing>");
     EXPECT_EQ(rig.cell(Field::txttx, 0), "0");
@@ -49,7 +49,7 @@ TEST(VoltageCurrentDecoder, RecoloursAnExistingAddress) {
     test::Rig rig(false);
     rig.rx.type({Field::txttx, 4}, "1234");
     rig.feed(frame({0x85, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x01, 0x00, 0x02}));
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 4), colour::blue);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 4), colour::blue);
     EXPECT_EQ(rig.cell(Field::txtcount, 4), " 1 /  2");
 }
 
@@ -61,8 +61,8 @@ TEST(VoltageCurrentDecoder, ItsTagIsAZeroReferenceOfZeroForAPulsePacket) {
     EXPECT_EQ(rig.cell(Field::txtcount, 0), "12345");
     EXPECT_EQ(rig.cell(Field::txtzero, 0), "V / I Tx.");
     // The fixed pulse decoder paints the value cells red but not the address.
-    EXPECT_EQ(rig.rx.screen.fore(Field::txtzero, 0), colour::red);
-    EXPECT_EQ(rig.rx.screen.fore(Field::txttx, 0), colour::blue);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txtzero, 0), colour::red);
+    EXPECT_EQ(rig.rx.screen().fore(Field::txttx, 0), colour::blue);
 }
 
 TEST(VoltageCurrentDecoder, FullGridStillShowsAndLogs) {
@@ -74,7 +74,7 @@ TEST(VoltageCurrentDecoder, FullGridStillShowsAndLogs) {
     EXPECT_EQ(rig.file("ravo07122026.csv"), kHeader + "12:00:00, 7,03h,, 1, 2,\r\n");
     for (int i = 0; i < kGridRows; ++i) {
         EXPECT_EQ(rig.cell(Field::txtcount, i), "");
-        EXPECT_EQ(rig.rx.screen.fore(Field::txttx, i), colour::black);
+        EXPECT_EQ(rig.rx.screen().fore(Field::txttx, i), colour::black);
     }
 }
 

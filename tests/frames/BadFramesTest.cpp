@@ -13,13 +13,13 @@ TEST(BadFrames, CountedShownAndFiledByDay) {
     test::Rig rig;
     rig.at(12, 34, 56);
     rig.feed(kBadCrc);
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "1");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "1");
     const std::string line = "$82,$0,$12,$34,$C,$0,$0,$0,$5A,$E6,$45,$E6$44,12:34:56";
     EXPECT_EQ(rig.message(), line);
     EXPECT_EQ(rig.file("errorfile07122026.csv"), line + "\r\n");
     rig.at(12, 35, 56);
     rig.feed(kBadCrc);
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "2");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "2");
     EXPECT_EQ(rig.file("errorfile07122026.csv"), line + "\r\n" + line.substr(0, line.size() - 8) + "12:35:56\r\n");
 }
 
@@ -37,7 +37,7 @@ TEST(BadFrames, NoFileWithAnEmptyTemperaturePrefix) {
     test::Rig rig;
     rig.rx.type({Field::txttempfilename}, "");
     rig.feed(kBadCrc);
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_FALSE(rig.message().empty());
     EXPECT_TRUE(rig.fs.files.empty());
     EXPECT_EQ(rig.fs.appends, 0);
@@ -49,21 +49,21 @@ TEST(BadFrames, DoubleClickResetsTheCount) {
         rig.at(12, 0, s * 10);
         rig.feed(kBadCrc);
     }
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "3");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "3");
     const std::string shown = rig.message();
     EXPECT_TRUE(rig.rx.doubleClick("txt_errorcount"));
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "0");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "0");
     EXPECT_EQ(rig.message(), shown);
     rig.at(12, 1, 0);
     rig.feed(kBadCrc);
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "1");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "1");
 }
 
 TEST(BadFrames, CountGoesPastTheSigned32BitLimit) {
     test::Rig rig;
-    rig.rx.state.errorCount = 2147483647u;
+    rig.state().errorCount = 2147483647u;
     rig.feed(kBadCrc);
-    EXPECT_EQ(rig.rx.screen.text(Field::txt_errorcount), "2147483648");
+    EXPECT_EQ(rig.rx.screen().text(Field::txt_errorcount), "2147483648");
 }
 
 TEST(BadFrames, AnUnwritableErrorFileLosesOnlyThatLine) {
@@ -73,9 +73,9 @@ TEST(BadFrames, AnUnwritableErrorFileLosesOnlyThatLine) {
     rig.fs.folders.insert("/logs/");
     rig.at(12, 0, 30);
     rig.feed(kBadCrc);
-    EXPECT_EQ(rig.rx.state.errorCount, 2u);
+    EXPECT_EQ(rig.rx.state().errorCount, 2u);
     EXPECT_EQ(rig.file("errorfile07122026.csv"), "$82,$0,$12,$34,$C,$0,$0,$0,$5A,$E6,$45,$E6$44,12:00:30\r\n");
-    EXPECT_TRUE(rig.rx.pendingErrors.empty()) << "no modal message for the error file";
+    EXPECT_TRUE(rig.rx.pendingErrors().empty()) << "no modal message for the error file";
 }
 
 }  // namespace

@@ -14,11 +14,11 @@ const std::string kFrame = bytes({0x82, 0x00, 0x12, 0x34, 0x0C, 0x00, 0x00, 0x00
 
 struct ExtractionTest : ::testing::Test {
     test::Rig rig;
-    ProgramState& st = rig.rx.state;
+    ProgramState& st = rig.state();
     std::string buffer() const { return std::string(st.receiveBuffer.view()); }
-    Extraction step() { return extractItem(rig.rx.state, rig.rx.screen); }
+    Extraction step() { return extractItem(rig.state(), rig.screen()); }
     void put(const std::string& s) { rig.rx.receive(s); }
-    const std::string& monitor() const { return rig.rx.screen.text(Field::txtReceiverMonitor); }
+    const std::string& monitor() const { return rig.rx.screen().text(Field::txtReceiverMonitor); }
 };
 
 TEST_F(ExtractionTest, BinaryFrameWaitsForItsEleventhByte) {
@@ -215,7 +215,7 @@ TEST_F(ExtractionTest, StxWithAnUnknownTypeLosesOneCharacter) {
 }
 
 TEST_F(ExtractionTest, MonitorKeepsItsLast500Characters) {
-    ScreenModel& s = rig.rx.screen;
+    ScreenModel& s = rig.screen();
     s.appendMonitor(std::string(490, 'a'));
     s.appendMonitor(std::string(30, 'b'));
     EXPECT_EQ(monitor().size(), 500u);
@@ -238,13 +238,13 @@ TEST(HexPair, DigitsBlanksAndEnds) {
 TEST(ReceiveBufferPositions, LongBuffersKeepTheirPositions) {
     // Far beyond 16-bit positions: a frame after 70 000 characters of junk is still found whole.
     test::Rig rig;
-    rig.rx.state.textLineMode = true;
+    rig.state().textLineMode = true;
     std::string junk(70000, 'x');
     rig.rx.receive(junk + "\r\n" + kFrame);
-    EXPECT_EQ(extractItem(rig.rx.state, rig.rx.screen), Extraction::Discard);
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 11u);
-    EXPECT_EQ(extractItem(rig.rx.state, rig.rx.screen), Extraction::Cut);
-    EXPECT_EQ(rig.rx.state.byte(11), 0x44);
+    EXPECT_EQ(extractItem(rig.state(), rig.screen()), Extraction::Discard);
+    EXPECT_EQ(rig.state().receiveBuffer.size(), 11u);
+    EXPECT_EQ(extractItem(rig.state(), rig.screen()), Extraction::Cut);
+    EXPECT_EQ(rig.state().byte(11), 0x44);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ using test::frame;
 TEST(Header, AddressStatusPayloadAndSignalLevel) {
     test::Rig rig;  // VHF; a UHF-only type, so it ends as a bad frame after the header stage
     rig.feed(frame({0x83, 0x01, 0x02, 0x03, 0x45, 0x10, 0x20, 0x30, 0x5A}));
-    const ProgramState& st = rig.rx.state;
+    const ProgramState& st = rig.rx.state();
     EXPECT_EQ(st.frame.address, 66051);
     EXPECT_EQ(st.frame.status, 0x45);
     EXPECT_EQ(st.frame.payload[0], 0x10);
@@ -27,7 +27,7 @@ TEST(Header, WrappedPayloadOnVhfReadsOnePositionLater) {
     test::Rig rig;
     // 12 bytes: type, one byte ahead of the address, address 00 04 D2, status 0x03, ...
     rig.feed(test::stxWrapped(frame({0x82, 0x77, 0x00, 0x04, 0xD2, 0x03, 0x00, 0x2B, 0x00, 0x70})));
-    const ProgramState& st = rig.rx.state;
+    const ProgramState& st = rig.rx.state();
     EXPECT_EQ(st.frame.address, 1234);
     EXPECT_EQ(st.frame.status, 0x03);
     EXPECT_EQ(st.frame.signalLevel, " 7");
@@ -56,15 +56,15 @@ TEST(Dispatch, BandConditions) {
 TEST(Dispatch, UhfOnlyTypeOnVhfIsABadFrame) {
     test::Rig rig(/*vhf=*/true);
     rig.feed(frame({0x83, 0x00, 0x00, 0x05, 0x00, 0x06, 0xA4, 0x17, 0x70}));
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message().substr(0, 4), "$83,");
 }
 
 TEST(Dispatch, RtlLineCountsAsCrcGoodButNeedsADecoder) {
     test::Rig rig;
     rig.feed("Rtl 99000102030405060708\r\n");
-    EXPECT_TRUE(rig.rx.state.crcOk);
-    EXPECT_EQ(rig.rx.state.errorCount, 1u);
+    EXPECT_TRUE(rig.rx.state().crcOk);
+    EXPECT_EQ(rig.rx.state().errorCount, 1u);
     EXPECT_EQ(rig.message(), "$99,$0,$1,$2,$3,$4,$5,$6,$7,$E$A0,12:00:00");
 }
 
@@ -89,7 +89,7 @@ TEST_F(RepeatTest, SameTransmitterWithinFourSecondsIsDroppedAfterItsEcho) {
     EXPECT_EQ(rig.cell(Field::txttemp1, 0),
               "21.5 \xB0"
               "C");
-    EXPECT_NE(rig.rx.screen.text(Field::txtReceiverMonitor).find("2C"), std::string::npos) << "echo shown";
+    EXPECT_NE(rig.rx.screen().text(Field::txtReceiverMonitor).find("2C"), std::string::npos) << "echo shown";
     rig.at(12, 30, 14);
     rig.feed(second);
     EXPECT_EQ(rig.messages.size(), 2u);
@@ -111,13 +111,13 @@ TEST_F(RepeatTest, ARepeatWithABadCrcIsNotCounted) {
     std::string bad = second;
     bad.back() ^= 1;
     rig.feed(bad);
-    EXPECT_EQ(rig.rx.state.errorCount, 0u);
+    EXPECT_EQ(rig.rx.state().errorCount, 0u);
     EXPECT_EQ(rig.messages.size(), 1u);
 }
 
 TEST_F(RepeatTest, PulseGridRowIsSearchedFirst) {
     rig.rx.type({Field::txttx, 3}, "1234");
-    rig.rx.screen.setText(Field::txtlog, 3, "11:00:00");  // an old time in the pulse grid
+    rig.screen().setText(Field::txtlog, 3, "11:00:00");  // an old time in the pulse grid
     rig.feed(first);
     rig.feed(second);  // the temperature row's time is never looked at
     EXPECT_EQ(rig.messages.size(), 2u);

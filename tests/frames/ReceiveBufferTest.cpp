@@ -85,16 +85,16 @@ TEST(BoundedWaits, AnRtlLineThatNeverEndsStopsClaimingTheBuffer) {
     // Frames in front of and behind an "Rtl" line whose CR never comes.
     rig.feed(framesFrom(1, 3) + "Rtl 820004" + framesFrom(100, 400));
     // Given up twice: the "Rtl" line's CR, then the text line "820004..." its remains look like.
-    EXPECT_EQ(rig.rx.state.abandonedWaits, 2u);
+    EXPECT_EQ(rig.rx.state().abandonedWaits, 2u);
     EXPECT_EQ(rig.messages.size(), 403u) << "every frame is decoded";
-    EXPECT_LT(rig.rx.state.receiveBuffer.size(), 11u);
+    EXPECT_LT(rig.rx.state().receiveBuffer.size(), 11u);
 }
 
 TEST(BoundedWaits, TextModeIsLeftWhenNoLineEndComes) {
     test::Rig rig;
     // A text line's LF is left behind; binary frames (without CR) follow.
     rig.feed("Rtl 820004D204002B0029\r\n" + framesFrom(10, 380));
-    EXPECT_EQ(rig.rx.state.abandonedWaits, 1u);
+    EXPECT_EQ(rig.rx.state().abandonedWaits, 1u);
     EXPECT_EQ(rig.messages.size(), 381u);
 }
 
@@ -103,63 +103,63 @@ TEST(BoundedWaits, ShortBacklogsWaitAsBefore) {
     rig.feed("\n" + framesFrom(10, 300));  // text mode is off: the LF goes, the frames decode
     EXPECT_EQ(rig.messages.size(), 300u);
     test::Rig text;
-    text.rx.state.textLineMode = true;
+    text.state().textLineMode = true;
     text.feed("\n" + framesFrom(10, 300));  // 3301 bytes: still waiting for a CR
     EXPECT_EQ(text.messages.size(), 0u);
-    EXPECT_EQ(text.rx.state.abandonedWaits, 0u);
+    EXPECT_EQ(text.rx.state().abandonedWaits, 0u);
     text.feed("\r\n");  // the CR comes: everything up to it goes, as before
-    EXPECT_TRUE(text.rx.state.receiveBuffer.empty());
+    EXPECT_TRUE(text.rx.state().receiveBuffer.empty());
 }
 
 TEST(BoundedWaits, AWaitThatLastsTooLongDropsOneByte) {
     test::Rig rig;
     rig.feed(kFrame.substr(0, 5));  // a frame cut short on air
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 5u);
-    rig.rx.state.giveUpWait = true;
-    rig.rx.tick();
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 4u);
-    EXPECT_EQ(rig.rx.state.abandonedWaits, 1u);
-    EXPECT_EQ(rig.rx.state.abandonedBytes, 1u);
-    EXPECT_FALSE(rig.rx.state.giveUpWait);
+    EXPECT_EQ(rig.rx.state().receiveBuffer.size(), 5u);
+    rig.state().giveUpWait = true;
+    rig.tick();
+    EXPECT_EQ(rig.rx.state().receiveBuffer.size(), 4u);
+    EXPECT_EQ(rig.rx.state().abandonedWaits, 1u);
+    EXPECT_EQ(rig.rx.state().abandonedBytes, 1u);
+    EXPECT_FALSE(rig.rx.state().giveUpWait);
     // What is left is no frame; the next frame decodes.
     rig.feed(kFrame);
     EXPECT_EQ(rig.messages.size(), 1u);
     rig.feed(kFrame.substr(0, 5));
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 5u) << "the request covered one wait only";
+    EXPECT_EQ(rig.rx.state().receiveBuffer.size(), 5u) << "the request covered one wait only";
 }
 
 TEST(BoundedWaits, ARequestIsForgottenWhenNothingWaits) {
     test::Rig rig;
-    rig.rx.state.giveUpWait = true;
+    rig.state().giveUpWait = true;
     rig.feed(kFrame);
     EXPECT_EQ(rig.messages.size(), 1u);
     rig.feed(kFrame.substr(0, 5));
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 5u);
-    EXPECT_EQ(rig.rx.state.abandonedWaits, 0u);
+    EXPECT_EQ(rig.rx.state().receiveBuffer.size(), 5u);
+    EXPECT_EQ(rig.rx.state().abandonedWaits, 0u);
 }
 
 TEST(PollCycle, OneItemATickWhileTheBacklogIsSmall) {
     test::Rig rig;
     rig.rx.receive(framesFrom(1, 3));
-    EXPECT_TRUE(rig.rx.pollCycle());
+    EXPECT_TRUE(rig.pollCycle());
     EXPECT_EQ(rig.messages.size(), 1u);
-    EXPECT_TRUE(rig.rx.pollCycle());
-    EXPECT_TRUE(rig.rx.pollCycle());
+    EXPECT_TRUE(rig.pollCycle());
+    EXPECT_TRUE(rig.pollCycle());
     EXPECT_EQ(rig.messages.size(), 3u);
-    EXPECT_FALSE(rig.rx.pollCycle());
+    EXPECT_FALSE(rig.pollCycle());
 }
 
 TEST(PollCycle, ABacklogIsWorkedDownBelowTheThreshold) {
     test::Rig rig;
     rig.rx.receive(framesFrom(1, 200));
     int ticks = 0;
-    while (rig.rx.state.receiveBuffer.size() > Receiver::kCatchUpThreshold && ticks < 200) {
-        rig.rx.pollCycle();
+    while (rig.rx.state().receiveBuffer.size() > Receiver::kCatchUpThreshold && ticks < 200) {
+        rig.pollCycle();
         ++ticks;
     }
     EXPECT_LT(ticks, 200) << "more than one item a tick";
-    EXPECT_LE(rig.rx.state.receiveBuffer.size(), Receiver::kCatchUpThreshold);
-    EXPECT_EQ(rig.messages.size(), 200u - rig.rx.state.receiveBuffer.size() / 11);
+    EXPECT_LE(rig.rx.state().receiveBuffer.size(), Receiver::kCatchUpThreshold);
+    EXPECT_EQ(rig.messages.size(), 200u - rig.rx.state().receiveBuffer.size() / 11);
 }
 
 }  // namespace

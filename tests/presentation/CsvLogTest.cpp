@@ -25,15 +25,15 @@ struct CsvLogTest : ::testing::Test {
     int status = 0x93;
     void SetUp() override {
         rig.enableLogging();
-        updateTimestamp(rig.rx.state.time, rig.clock);
+        rig.rx.setTime(rig.clock.now());
     }
-    LogFiles files() { return {rig.rx.screen, rig.fs, rig.rx}; }
+    LogFiles files() { return {rig.screen(), rig.fs, rig.rx}; }
     void logTemp(const std::string& slevel, const std::string& value1, const std::string& value2) {
-        logReading(files(), {rig.rx.state.time, address, status, slevel, value1, value2});
+        logReading(files(), {rig.state().time, address, status, slevel, value1, value2});
     }
     void logPulse(const std::string& slevel, const std::string& value1, const std::string& value2,
                   const std::string& serial) {
-        logReadingWithSerial(files(), {rig.rx.state.time, address, status, slevel, value1, value2}, serial);
+        logReadingWithSerial(files(), {rig.state().time, address, status, slevel, value1, value2}, serial);
     }
 };
 
@@ -74,7 +74,7 @@ TEST_F(CsvLogTest, DisabledOrMissingFolderWritesNothing) {
     rig.rx.type({Field::txtfilepath}, "/nowhere/");
     logTemp("", "a", "b");
     EXPECT_TRUE(rig.fs.files.empty());
-    EXPECT_TRUE(rig.rx.pendingErrors.empty());
+    EXPECT_TRUE(rig.rx.pendingErrors().empty());
 }
 
 TEST_F(CsvLogTest, FolderTextIsAPlainPrefix) {
@@ -88,7 +88,7 @@ TEST_F(CsvLogTest, FolderTextIsAPlainPrefix) {
 TEST_F(CsvLogTest, ANewDayStartsANewFile) {
     logTemp("", "a", "b");
     rig.clock.set(LocalTime{2026, 12, 8, 0, 0, 1, 0});
-    updateTimestamp(rig.rx.state.time, rig.clock);
+    rig.rx.setTime(rig.clock.now());
     logTemp("", "c", "d");
     EXPECT_EQ(rig.file("ravo08122026.csv"), std::string(kTempHeader) + "00:00:01, 1234,93h,,c,d\r\n");
 }
@@ -103,18 +103,18 @@ TEST_F(CsvLogTest, DeniedAccessRaisesTheMessageAndLosesOnlyThatRow) {
     rig.fs.files["/logs/ravo07122026.csv"] = kTempHeader;
     rig.fs.denied.insert("/logs/ravo07122026.csv");
     logTemp("", "lost", "");
-    ASSERT_EQ(rig.rx.pendingErrors.size(), 1u);
-    EXPECT_EQ(rig.rx.pendingErrors.front(), "Log file inaccessible! Close file to resume logging.");
+    ASSERT_EQ(rig.rx.pendingErrors().size(), 1u);
+    EXPECT_EQ(rig.rx.pendingErrors().front(), "Log file inaccessible! Close file to resume logging.");
     rig.fs.denied.clear();
     logTemp("", "kept", "");
     EXPECT_EQ(rig.file("ravo07122026.csv"), std::string(kTempHeader) + "12:00:00, 1234,93h,,kept,\r\n");
-    EXPECT_EQ(rig.rx.pendingErrors.size(), 1u);
+    EXPECT_EQ(rig.rx.pendingErrors().size(), 1u);
 }
 
 TEST_F(CsvLogTest, OtherFailuresAreSilent) {
     rig.fs.failing.insert("/logs/ravo07122026.csv");
     logTemp("", "a", "b");
-    EXPECT_TRUE(rig.rx.pendingErrors.empty());
+    EXPECT_TRUE(rig.rx.pendingErrors().empty());
 }
 
 // The machine's file system: permission and locks held by another process.

@@ -8,7 +8,7 @@ namespace {
 
 struct GridsTest : ::testing::Test {
     test::Rig rig;
-    ScreenModel& s = rig.rx.screen;
+    ScreenModel& s = rig.screen();
     int findPulse(int address, Colour c = colour::black) { return findPulseRow(s, address, c); }
     int findTemp(int address, Colour c = colour::black) { return findTempRow(s, address, c); }
 };
@@ -66,11 +66,11 @@ TEST_F(GridsTest, RowChangeEmptiesTheRowAndPutsOutTheLamp) {
 }
 
 TEST_F(GridsTest, PulseRowChangeResetsTheF1State) {
-    rig.rx.state.f1[6].deviceType = 2;
-    rig.rx.state.f1[6].serialNumber = 99;
+    rig.state().f1[6].deviceType = 2;
+    rig.state().f1[6].serialNumber = 99;
     s.setText(Field::txttx, 6, "123");
-    EXPECT_EQ(rig.rx.state.f1[6].deviceType, 0);
-    EXPECT_EQ(rig.rx.state.f1[6].serialNumber, 0u);
+    EXPECT_EQ(rig.state().f1[6].deviceType, 0);
+    EXPECT_EQ(rig.state().f1[6].serialNumber, 0u);
 }
 
 TEST_F(GridsTest, ClearEntriesReturnsEveryAddressToBlackZero) {

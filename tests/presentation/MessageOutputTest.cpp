@@ -28,7 +28,7 @@ TEST(AddressFilter, ShowsOnlyTheChosenAddress) {
     rig.feed(temperatureFrom(99));
     EXPECT_EQ(rig.message(), shown);
     EXPECT_EQ(rig.messages.size(), 1u);
-    EXPECT_EQ(rig.rx.screen.text(Field::txttempadd, 1), "99") << "the grid still takes the filtered packet";
+    EXPECT_EQ(rig.rx.screen().text(Field::txttempadd, 1), "99") << "the grid still takes the filtered packet";
 }
 
 TEST(AddressFilter, ChangingItEmptiesTheMessageBox) {

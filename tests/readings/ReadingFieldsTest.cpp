@@ -197,7 +197,7 @@ TEST(ReadingFields, EveryFamilyFromItsFrames) {
         SCOPED_TRACE(c.name);
         test::Rig rig(c.vhf);
         Recorder rec;
-        rig.rx.readings.add(&rec);
+        rig.rx.addReadingSink(&rec);
         for (const auto& [box, value] : c.boxes) EXPECT_TRUE(typeIntoBox(rig.rx, box, value));
         for (size_t i = 0; i < c.frames.size(); ++i) {
             rig.at(12, static_cast<int>(i), 0);  // a minute apart: no repeat is dropped
@@ -207,7 +207,7 @@ TEST(ReadingFields, EveryFamilyFromItsFrames) {
         if (rec.readings.empty()) continue;
         const Reading& r = rec.readings.back();
         EXPECT_EQ(describe(r), c.expected);
-        EXPECT_EQ(r.address, rig.rx.state.frame.address);
+        EXPECT_EQ(r.address, rig.rx.state().frame.address);
         EXPECT_EQ(r.vhf, c.vhf);
         // The line is the monitor line as shown, and is there when the filter hides it.
         if (r.line && !rig.message().empty()) {
@@ -226,7 +226,7 @@ TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
     };
     test::Rig rig(false);
     CommonOnly common;
-    rig.rx.readings.add(&common);
+    rig.rx.addReadingSink(&common);
     const Case& humidity = *std::find_if(std::begin(kCases), std::end(kCases),
                                          [](const Case& c) { return std::string(c.name) == "humidity"; });
     rig.feed(humidity.frames.front());
@@ -240,7 +240,7 @@ TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
     EXPECT_EQ(common.readings.size(), 1u);
 
     Recorder all;
-    rig.rx.readings.add(&all);
+    rig.rx.addReadingSink(&all);
     rig.at(12, 5, 0);
     rig.feed(humidity.frames.front());
     ASSERT_EQ(all.readings.size(), 1u);
@@ -249,7 +249,7 @@ TEST(ReadingFields, BuiltOnlyWhenSomeOutputWantsThem) {
     rig.feed(bad);
     EXPECT_EQ(all.readings.size(), 2u);  // the bad frame reaches the output that wants it
     EXPECT_EQ(common.readings.size(), 2u);
-    rig.rx.readings.remove(&all);
+    rig.rx.removeReadingSink(&all);
     rig.at(12, 10, 0);
     rig.feed(humidity.frames.front());
     EXPECT_TRUE(common.readings.back().fields.empty());

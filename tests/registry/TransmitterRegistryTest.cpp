@@ -34,13 +34,13 @@ std::string humidity(int address) {
 struct Replayed {
     ReplayClock clock;
     test::MemoryFileSystem fs;
-    Receiver rx{clock, fs, ReceiverSettings{"/logs/", '.'}};
+    Receiver rx{clock.now(), fs, ReceiverSettings{"/logs/", '.'}};
     TransmitterRegistry registry;
     std::vector<std::string> events;
 
     Replayed(const std::string& capture, SilencePolicy policy, std::size_t capacity = 100)
         : registry(capacity, policy) {
-        rx.readings.add(&registry);
+        rx.addReadingSink(&registry);
         registry.addListener([this](const SilenceEvent& e) {
             events.push_back(std::string(e.kind == SilenceEvent::Kind::Silent ? "silent " : "back ") +
                              std::to_string(e.address) + " " + e.family + " last " + civilTime(e.lastHeard) + " at " +

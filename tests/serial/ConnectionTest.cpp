@@ -52,7 +52,7 @@ struct ConnectionTest : ::testing::Test {
 
 TEST_F(ConnectionTest, StartUpProbesTwiceListsAndCreatesTheFolder) {
     rig.fs.folders.clear();
-    link->startUp(rig.fs, "/home/op/logger/");
+    link->startUp(rig.fs, "/home/op/logger/", rig.clock.now());
     EXPECT_EQ(writesTo("/dev/a", "\rMONITOR 1\r"), 2);
     EXPECT_EQ(writesTo("/dev/c", "\rMONITOR 1\r"), 2);
     EXPECT_EQ(port.writes.size(), 4u);
@@ -60,13 +60,13 @@ TEST_F(ConnectionTest, StartUpProbesTwiceListsAndCreatesTheFolder) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(link->portNumber(), 255);
     EXPECT_TRUE(rig.fs.folderExists("/home/op/logger/"));
-    EXPECT_TRUE(rig.rx.state.vhfBand);
+    EXPECT_TRUE(rig.rx.state().vhfBand);
     EXPECT_EQ(link->caption(), "Connect");
 }
 
 TEST_F(ConnectionTest, DevicesTheUserMayNotOpenAreReportedNotListed) {
     port.outcomes["/dev/b"] = OpenOutcome::PermissionDenied;
-    link->startUp(rig.fs, "/logs/");
+    link->startUp(rig.fs, "/logs/", rig.clock.now());
     EXPECT_EQ(link->portList(), (std::vector<std::string>{"COM 1 (/dev/a)", "COM 3 (/dev/c)"}));
     EXPECT_EQ(
         link->refusedTexts(),
@@ -79,15 +79,15 @@ TEST_F(ConnectionTest, DevicesTheUserMayNotOpenAreReportedNotListed) {
 }
 
 TEST_F(ConnectionTest, ConnectWithoutSelectingAPort) {
-    link->startUp(rig.fs, "/logs/");
+    link->startUp(rig.fs, "/logs/", rig.clock.now());
     link->connectClicked();
-    ASSERT_EQ(rig.rx.pendingErrors.size(), 1u);
-    EXPECT_EQ(rig.rx.pendingErrors.front(), "Please select a port.");
+    ASSERT_EQ(rig.rx.pendingErrors().size(), 1u);
+    EXPECT_EQ(rig.rx.pendingErrors().front(), "Please select a port.");
     EXPECT_FALSE(link->connected());
 }
 
 TEST_F(ConnectionTest, SelectConnectDisconnect) {
-    link->startUp(rig.fs, "/logs/");
+    link->startUp(rig.fs, "/logs/", rig.clock.now());
     link->chooseBaud(115200);
     link->selectEntry("COM 3 (/dev/c)");
     EXPECT_EQ(link->portNumber(), 3);
@@ -99,12 +99,12 @@ TEST_F(ConnectionTest, SelectConnectDisconnect) {
     EXPECT_EQ(link->settings(), "115200,n,8,1") << "the baud options are disabled while connected";
     // Received bytes reach the buffer; a disconnect throws them away.
     port.onData(test::bytes({0x82, 0x00, 0x01}));
-    rig.rx.state.textLineMode = true;
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 3u);
+    rig.state().textLineMode = true;
+    EXPECT_EQ(rig.rx.state().receiveBuffer.size(), 3u);
     link->connectClicked();
     EXPECT_FALSE(link->connected());
-    EXPECT_TRUE(rig.rx.state.receiveBuffer.empty());
-    EXPECT_FALSE(rig.rx.state.textLineMode);
+    EXPECT_TRUE(rig.rx.state().receiveBuffer.empty());
+    EXPECT_FALSE(rig.rx.state().textLineMode);
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -116,10 +116,10 @@ TEST_F(ConnectionTest, BusyAndPermissionFailuresAreToldApart) {
     link->connectClicked();
     port.outcomes["/dev/b"] = OpenOutcome::OtherFailure;
     link->connectClicked();
-    ASSERT_EQ(rig.rx.pendingErrors.size(), 2u);
-    EXPECT_EQ(rig.rx.pendingErrors[0],
+    ASSERT_EQ(rig.rx.pendingErrors().size(), 2u);
+    EXPECT_EQ(rig.rx.pendingErrors()[0],
               "The selected port is busy. Close any application using this port or select another.");
-    EXPECT_EQ(rig.rx.pendingErrors[1],
+    EXPECT_EQ(rig.rx.pendingErrors()[1],
               "Permission denied for /dev/b. Add your user to the dialout group and log in again.");
     EXPECT_FALSE(link->connected());
 }
@@ -138,8 +138,8 @@ TEST_F(ConnectionTest, LostPortReturnsToDisconnectedOnce) {
     port.onFailure();
     port.onFailure();  // a failing device may report again
     EXPECT_FALSE(link->connected());
-    ASSERT_EQ(rig.rx.pendingErrors.size(), 1u);
-    EXPECT_EQ(rig.rx.pendingErrors.front(), "The connection to the receiver was lost.");
+    ASSERT_EQ(rig.rx.pendingErrors().size(), 1u);
+    EXPECT_EQ(rig.rx.pendingErrors().front(), "The connection to the receiver was lost.");
 }
 
 TEST_F(ConnectionTest, MonitorOffOnlyWhenConnected) {
@@ -154,13 +154,13 @@ TEST_F(ConnectionTest, MonitorOffOnlyWhenConnected) {
 
 TEST_F(ConnectionTest, CommandsNeedAnOpenPortAndAnEncodableValue) {
     link->setModeClicked();
-    EXPECT_EQ(rig.rx.pendingErrors.size(), 1u);
+    EXPECT_EQ(rig.rx.pendingErrors().size(), 1u);
     EXPECT_TRUE(port.writes.empty());
     link->selectEntry("COM 1 (/dev/a)");
     link->connectClicked();
     rig.rx.type({Field::txtmode}, "999");
     link->setModeClicked();
-    EXPECT_EQ(rig.rx.pendingErrors.size(), 2u);
+    EXPECT_EQ(rig.rx.pendingErrors().size(), 2u);
     EXPECT_TRUE(port.writes.empty());
     rig.rx.type({Field::txtmode}, "1");
     link->setModeClicked();

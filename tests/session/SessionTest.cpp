@@ -50,7 +50,7 @@ protected:
         clock.set(t);
         s.receiver().receive(kFrame);
         s.beginDecoding();
-        drainReceiveBuffer(s.receiver());
+        drainReceiveBuffer(s.receiver(), t);
         s.endDecoding();
         s.afterTick();
     }

@@ -55,7 +55,7 @@ TEST(Replay, StopsAtTheFirstBadLineWithItsNumber) {
     const auto error = replayCapture(in, rig.rx, clock);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->line, 4u);
-    EXPECT_EQ(rig.rx.screen.text(Field::txtaddfilter), "5");
+    EXPECT_EQ(rig.rx.screen().text(Field::txtaddfilter), "5");
 }
 
 TEST(Replay, UnknownBoxesAndControlsAreErrors) {
@@ -82,10 +82,10 @@ TEST(Replay, ThreeFramesInOneEventAreDecodedInOrder) {
     for (int a : {1, 2, 3}) three += test::frame({0x82, 0, 0, a, 0x03, 0x00, 0x2B, 0x00, 0x29});
     rig.rx.receive(three);
     for (int a : {1, 2, 3}) {
-        EXPECT_TRUE(rig.rx.tick());
-        EXPECT_EQ(rig.rx.state.frame.address, a);
+        EXPECT_TRUE(rig.tick());
+        EXPECT_EQ(rig.rx.state().frame.address, a);
     }
-    EXPECT_FALSE(rig.rx.tick()) << "an empty buffer: no call";
+    EXPECT_FALSE(rig.tick()) << "an empty buffer: no call";
     EXPECT_EQ(rig.messages.size(), 3u);
 }
 
@@ -93,10 +93,10 @@ TEST(Replay, AFrameSplitOverTwoEvents) {
     test::Rig rig;
     const std::string f = test::frame({0x82, 0, 0, 9, 0x03, 0x00, 0x2B, 0x00, 0x29});
     rig.rx.receive(f.substr(0, 4));
-    EXPECT_TRUE(rig.rx.tick());
-    EXPECT_EQ(rig.rx.state.receiveBuffer.size(), 4u);
+    EXPECT_TRUE(rig.tick());
+    EXPECT_EQ(rig.rx.state().receiveBuffer.size(), 4u);
     rig.rx.receive(f.substr(4));
-    EXPECT_TRUE(rig.rx.tick());
+    EXPECT_TRUE(rig.tick());
     EXPECT_EQ(rig.messages.size(), 1u);
 }
 

@@ -26,23 +26,23 @@ std::string slurp(const std::string& path) {
 // everything it shows: what ravo-cli would print and write.
 struct Recorded {
     SettableClock source{LocalTime{2026, 12, 7, 12, 0, 0, 0}};
-    Recorder recorder{source};
+    Recorder recorder;
     test::MemoryFileSystem fs;
-    Receiver rx{recorder.clock(), fs, ReceiverSettings{"/logs/", '.'}};
+    Receiver rx{source.now(), fs, ReceiverSettings{"/logs/", '.'}};
     std::string out;
 
     Recorded() {
-        rx.screen.setLoggingEnabled(true);
-        rx.screen.addListener([this](const ModelChange& c) {
+        rx.setLogging(true, rx.screen().text(Field::txtfilepath));
+        rx.observeScreen([this](const ModelChange& c) {
             if (c.kind == ModelChange::Kind::Message) out.append(c.text).append("\n");
             if (c.kind == ModelChange::Kind::MonitorAppend) out.append("|").append(c.text);
         });
-        rx.onError = [this](const std::string&) { rx.pendingErrors.clear(); };
+        rx.observeErrors(nullptr, false);
         recorder.attach(rx);
     }
     void cycle() {
         recorder.beginDecoding();
-        rx.pollCycle();
+        rx.pollCycle(source.now());
         recorder.endDecoding();
     }
 };
@@ -50,9 +50,9 @@ struct Recorded {
 // The same outputs from a replay of the recording.
 void replayInto(const std::string& path, test::MemoryFileSystem& fs, std::string& out) {
     ReplayClock clock;
-    Receiver rx(clock, fs, ReceiverSettings{"/logs/", '.'});
-    rx.screen.setLoggingEnabled(true);
-    rx.screen.addListener([&](const ModelChange& c) {
+    Receiver rx(clock.now(), fs, ReceiverSettings{"/logs/", '.'});
+    rx.setLogging(true, rx.screen().text(Field::txtfilepath));
+    rx.observeScreen([&](const ModelChange& c) {
         if (c.kind == ModelChange::Kind::Message) out.append(c.text).append("\n");
         if (c.kind == ModelChange::Kind::MonitorAppend) out.append("|").append(c.text);
     });

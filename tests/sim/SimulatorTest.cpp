@@ -14,7 +14,7 @@ const PacketBody kBody = sim::makeBody(0x82, 1234, 0x93, {0x00, 0x2B, 0x00, 0x29
 // Bytes 1 to n of the item the rig cut last.
 std::string cut(const test::Rig& rig, int n) {
     std::string s;
-    for (int i = 1; i <= n; ++i) s.push_back(static_cast<char>(rig.rx.state.byte(i)));
+    for (int i = 1; i <= n; ++i) s.push_back(static_cast<char>(rig.rx.state().byte(i)));
     return s;
 }
 
@@ -25,24 +25,24 @@ TEST(Encoders, EveryFormIsCutIntoTheSameFrame) {
         test::Rig rig(false);
         rig.feed(form);
         EXPECT_EQ(cut(rig, 11), frame);
-        EXPECT_TRUE(rig.rx.state.receiveBuffer.empty());
-        EXPECT_EQ(rig.rx.state.errorCount, 0u);
+        EXPECT_TRUE(rig.rx.state().receiveBuffer.empty());
+        EXPECT_EQ(rig.rx.state().errorCount, 0u);
     }
     test::Rig rtl(false);
     rtl.feed(sim::rtlLine(kBody));
     EXPECT_EQ(cut(rtl, 9), frame.substr(0, 9));
-    EXPECT_TRUE(rtl.rx.state.receiveBuffer.empty());
+    EXPECT_TRUE(rtl.rx.state().receiveBuffer.empty());
 }
 
 TEST(Encoders, StxPayloadsOnBothBands) {
     for (bool vhf : {true, false}) {
         test::Rig rig(vhf);
         rig.feed(sim::stxPayload(kBody, vhf));
-        EXPECT_EQ(rig.rx.state.frameLength, 12);
-        EXPECT_TRUE(rig.rx.state.crcOk);
-        EXPECT_EQ(rig.rx.state.frame.address, 1234);
-        EXPECT_EQ(rig.rx.state.frame.status, 0x93);
-        EXPECT_TRUE(rig.rx.state.receiveBuffer.empty());
+        EXPECT_EQ(rig.rx.state().frameLength, 12);
+        EXPECT_TRUE(rig.rx.state().crcOk);
+        EXPECT_EQ(rig.rx.state().frame.address, 1234);
+        EXPECT_EQ(rig.rx.state().frame.status, 0x93);
+        EXPECT_TRUE(rig.rx.state().receiveBuffer.empty());
     }
 }
 
@@ -67,15 +67,15 @@ void runSite(bool vhf, sim::Forms forms) {
         rig.clock.advance(1.1);
         const sim::SimEvent e = simulator.next();
         corrupted += e.kind == sim::SimEvent::Kind::Corrupted;
-        const uint64_t errorsBefore = rig.rx.state.errorCount;
+        const uint64_t errorsBefore = rig.rx.state().errorCount;
         rig.feed(e.bytes);
         if (e.kind != sim::SimEvent::Kind::Corrupted) {
-            ASSERT_EQ(rig.rx.state.errorCount, errorsBefore) << "event " << i << ": " << rig.message();
+            ASSERT_EQ(rig.rx.state().errorCount, errorsBefore) << "event " << i << ": " << rig.message();
         }
-        ASSERT_TRUE(rig.rx.state.receiveBuffer.empty() || rig.rx.state.receiveBuffer.size() < 3) << "event " << i;
+        ASSERT_TRUE(rig.rx.state().receiveBuffer.empty() || rig.rx.state().receiveBuffer.size() < 3) << "event " << i;
     }
     EXPECT_GT(corrupted, 0);
-    EXPECT_GT(rig.rx.state.errorCount, 0u);
+    EXPECT_GT(rig.rx.state().errorCount, 0u);
 }
 
 TEST(Simulator, VhfSiteDecodesCleanly) { runSite(true, sim::Forms::Mixed); }

@@ -1,10 +1,11 @@
 #include "serial/qt/PollTimer.h"
 
+#include "common/Clock.h"
 #include "core/Receiver.h"
 
 namespace ravo {
 
-PollTimer::PollTimer(Receiver& rx, QObject* parent) : QObject(parent), rx_(rx) {
+PollTimer::PollTimer(Receiver& rx, const Clock& clock, QObject* parent) : QObject(parent), rx_(rx), clock_(clock) {
     timer_.setInterval(10);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &PollTimer::onTimeout);
@@ -15,23 +16,23 @@ PollTimer::PollTimer(Receiver& rx, QObject* parent) : QObject(parent), rx_(rx) {
 
 void PollTimer::kick() {
     waitLimit_.stop();
-    if (!timer_.isActive() && !rx_.state.receiveBuffer.empty()) timer_.start();
+    if (!timer_.isActive() && !rx_.state().receiveBuffer.empty()) timer_.start();
 }
 
 void PollTimer::onTimeout() {
-    const size_t before = rx_.state.receiveBuffer.size();
+    const size_t before = rx_.state().receiveBuffer.size();
     if (beforeCycle) beforeCycle();
-    const bool ran = rx_.pollCycle();
+    const bool ran = rx_.pollCycle(clock_.now());
     if (afterCycle) afterCycle();
     if (!ran) {
         timer_.stop();
         return;
     }
     if (afterTick) afterTick();
-    const size_t after = rx_.state.receiveBuffer.size();
+    const size_t after = rx_.state().receiveBuffer.size();
     if (after == 0) {
         timer_.stop();
-    } else if (after == before && rx_.pendingErrors.empty()) {
+    } else if (after == before && rx_.pendingErrors().empty()) {
         // The front waits for more input: rest until it comes, or give up in time.
         timer_.stop();
         waitLimit_.start();
@@ -39,8 +40,8 @@ void PollTimer::onTimeout() {
 }
 
 void PollTimer::onWaitLimit() {
-    if (rx_.state.receiveBuffer.empty()) return;
-    rx_.state.giveUpWait = true;
+    if (rx_.state().receiveBuffer.empty()) return;
+    rx_.giveUpWait();
     timer_.start();
     onTimeout();
 }

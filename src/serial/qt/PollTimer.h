@@ -10,6 +10,7 @@
 
 namespace ravo {
 
+class Clock;
 class Receiver;
 
 class PollTimer : public QObject {
@@ -17,7 +18,8 @@ class PollTimer : public QObject {
 public:
     static constexpr int kWaitLimitMs = 2000;
 
-    explicit PollTimer(Receiver& rx, QObject* parent = nullptr);
+    // Each cycle decodes at the time `clock` reads when it starts.
+    PollTimer(Receiver& rx, const Clock& clock, QObject* parent = nullptr);
 
     // Received bytes are waiting: make sure the timer runs.
     void kick();
@@ -26,8 +28,8 @@ public:
 
     // Called after every tick that ran the decoder.
     std::function<void()> afterTick;
-    // Called around every tick that may run the decoder (a recorder notes which
-    // clock reads are the decoder's).
+    // Called around every tick that may run the decoder (a recorder takes the
+    // bytes that arrived since the last one as one event).
     std::function<void()> beforeCycle;
     std::function<void()> afterCycle;
 
@@ -36,6 +38,7 @@ private:
     void onWaitLimit();
 
     Receiver& rx_;
+    const Clock& clock_;
     QTimer timer_;
     QTimer waitLimit_;
 };
