@@ -1,6 +1,11 @@
 #include "session/InfluxOutput.h"
 
 namespace ravo {
+namespace {
+
+std::string lines(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " line" : " lines"); }
+
+}  // namespace
 
 bool makeInfluxWriter(const InfluxOptions& options, std::unique_ptr<InfluxWriter>& out, std::string& error) {
     out.reset();
@@ -16,38 +21,36 @@ bool makeInfluxWriter(const InfluxOptions& options, std::unique_ptr<InfluxWriter
 }
 
 std::vector<std::string> InfluxWatch::changes(const InfluxWriter& writer) {
-    std::vector<std::string> lines;
+    std::vector<std::string> told;
     const std::string why = writer.lastError();
     if (why != why_) {
-        if (!why.empty()) lines.push_back(why);
-        else lines.push_back("InfluxDB: writing to " + writer.url().where() + " " + writer.url().target() + " again");
+        if (!why.empty()) told.push_back(why);
+        else told.push_back("InfluxDB: writing to " + writer.url().where() + " " + writer.url().target() + " again");
         why_ = why;
     }
     if (writer.dropped() != dropped_) {
         dropped_ = writer.dropped();
-        lines.push_back("InfluxDB: " + std::to_string(dropped_) + " lines dropped so far (queue full)");
+        told.push_back("InfluxDB: " + lines(dropped_) + " dropped so far (queue full)");
     }
     if (writer.refused() != refused_) {
         refused_ = writer.refused();
-        lines.push_back("InfluxDB: " + std::to_string(refused_) +
-                        " lines refused so far (last: " + writer.lastRefusal() + ")");
+        told.push_back("InfluxDB: " + lines(refused_) + " refused so far (last: " + writer.lastRefusal() + ")");
     }
-    return lines;
+    return told;
 }
 
 std::vector<std::string> influxStopReport(const InfluxWriter& writer, int waitSeconds) {
-    std::vector<std::string> lines;
+    std::vector<std::string> told;
     if (const std::size_t left = writer.backlog()) {
         const std::string why = writer.lastError();
-        lines.push_back("InfluxDB: " + std::to_string(left) + " lines not delivered within " +
-                        std::to_string(waitSeconds) + " s" + (why.empty() ? "" : " (" + why + ")"));
+        told.push_back("InfluxDB: " + lines(left) + " not delivered within " + std::to_string(waitSeconds) + " s" +
+                       (why.empty() ? "" : " (" + why + ")"));
     }
-    if (writer.dropped())
-        lines.push_back("InfluxDB: " + std::to_string(writer.dropped()) + " lines dropped (queue full)");
+    if (writer.dropped()) told.push_back("InfluxDB: " + lines(writer.dropped()) + " dropped (queue full)");
     if (writer.refused())
-        lines.push_back("InfluxDB: " + std::to_string(writer.refused()) +
-                        " lines refused by the server (last: " + writer.lastRefusal() + ")");
-    return lines;
+        told.push_back("InfluxDB: " + lines(writer.refused()) +
+                       " refused by the server (last: " + writer.lastRefusal() + ")");
+    return told;
 }
 
 }  // namespace ravo
