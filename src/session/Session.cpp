@@ -13,6 +13,7 @@
 #include "readings/JsonLines.h"
 #include "registry/RegistryCsv.h"
 #include "registry/RegistryJson.h"
+#include "session/InfluxOutput.h"
 #include "session/MqttOutput.h"
 #include "session/RegistryOutput.h"
 #include "sim/Recorder.h"
@@ -48,6 +49,10 @@ Session::~Session() {
         if (mqttStarted_) mqtt_->publisher->stop();
         rx_->removeReadingSink(mqtt_->sink.get());
     }
+    if (influx_) {
+        influx_->stop();
+        rx_->removeReadingSink(influx_.get());
+    }
     if (registry_) rx_->removeReadingSink(registry_.get());
     if (jsonFileSink_) rx_->removeReadingSink(jsonFileSink_.get());
     if (jsonStdout_) rx_->removeReadingSink(jsonStdout_.get());
@@ -64,6 +69,7 @@ void Session::tell(const std::string& text) const {
 
 bool Session::start(std::string& error) {
     if (!makeMqttOutput(options_.mqtt, mqtt_, error)) return false;
+    if (!makeInfluxWriter(options_.influx, influx_, error)) return false;
     if (!configureScreen(error) || !openEcho(error) || !openJson(error)) return false;
     makeRegistry();
     // The summary file is written at once (empty), so a folder that cannot take it is told now.
@@ -81,6 +87,11 @@ bool Session::start(std::string& error) {
         }
         mqttStarted_ = true;
         rx_->addReadingSink(mqtt_->sink.get());
+    }
+    if (influx_) {
+        if (!influx_->start(error)) return false;
+        influxWatch_ = std::make_unique<InfluxWatch>();
+        rx_->addReadingSink(influx_.get());
     }
     return true;
 }
@@ -214,7 +225,11 @@ void Session::everySecond() {
             tell("MQTT: " + std::to_string(mqttDropped_) + " messages dropped so far (queue full)");
         }
     }
+    if (influxWatch_)
+        for (const std::string& line : influxWatch_->changes(*influx_)) tell(line);
 }
+
+std::string Session::influxStatus() const { return influx_ ? influx_->statusText() : std::string(); }
 
 void Session::reopenOutputs() {
     if (!options_.echoPath.empty()) {
@@ -279,12 +294,22 @@ void Session::stopMqtt() {
     }
 }
 
+void Session::stopInflux() {
+    if (!influxWatch_) return;
+    influx_->waitUntilDelivered(std::chrono::seconds(options_.influx.stopWaitSeconds));
+    influx_->stop();
+    rx_->removeReadingSink(influx_.get());
+    influxWatch_.reset();
+    for (const std::string& line : influxStopReport(*influx_, options_.influx.stopWaitSeconds)) tell(line);
+}
+
 bool Session::stop(std::string& error) {
     if (stopped_) return true;
     stopped_ = true;
     if (recorder_) recorder_->stop();
     std::fflush(stdout);
     stopMqtt();
+    stopInflux();
     if (!writeSummaryFile(error)) return false;
     if (echo_) std::fflush(echo_);
     if (!flushJson(error)) return false;

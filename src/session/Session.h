@@ -17,6 +17,8 @@
 namespace ravo {
 
 class FileSystem;
+class InfluxWatch;
+class InfluxWriter;
 class JsonLinesSink;
 class MqttPublisher;
 class Receiver;
@@ -45,6 +47,10 @@ public:
     Recorder* recorder() { return recorder_.get(); }
     TransmitterRegistry* registry() { return registry_.get(); }
     MqttPublisher* mqtt();
+    InfluxWriter* influx() { return influx_.get(); }
+    // One line on the InfluxDB output for a status bar: where it writes, or why it
+    // does not, and the counts; empty without --influx.
+    std::string influxStatus() const;
 
     // Around each poll cycle: the recorder notes which clock reads are the decoder's.
     void beginDecoding();
@@ -83,6 +89,7 @@ private:
     bool writeSummaryFile(std::string& error);
     bool flushJson(std::string& error);
     void stopMqtt();
+    void stopInflux();
     void tell(const std::string& text) const;  // one line on stderr
 
     SessionOptions options_;
@@ -102,6 +109,8 @@ private:
     bool mqttConnected_ = false;
     std::string mqttWhy_;
     std::uint64_t mqttDropped_ = 0;
+    std::unique_ptr<InfluxWriter> influx_;
+    std::unique_ptr<InfluxWatch> influxWatch_;
     bool jsonFailureTold_ = false;
     int seconds_ = 0;
     bool stopped_ = false;

@@ -30,6 +30,13 @@ struct MqttOptions {
     bool discovery = false;
 };
 
+struct InfluxOptions {
+    std::string url;          // empty: no InfluxDB
+    std::string tokenFile;    // the 1.x password or 2.x token (else RAVO_INFLUX_TOKEN)
+    std::string caFile;       // https: the certificates to trust
+    int stopWaitSeconds = 3;  // at the stop, the server gets this long to take what is queued
+};
+
 struct SessionOptions {
     // How the front end wants things told.
     std::string program = "ravo-cli";    // in front of every line on stderr
@@ -58,6 +65,7 @@ struct SessionOptions {
     bool summary = false;     // the transmitter table on stdout after decode's input
     std::string summaryFile;  // the transmitter table kept in this file
     MqttOptions mqtt;
+    InfluxOptions influx;
     std::string recordPath;  // record from the start
     std::string recordComment;
 

@@ -1,5 +1,6 @@
 #include "session/qt/SessionCommandLine.h"
 
+#include "influx/InfluxUrl.h"
 #include "publish/MqttUrl.h"
 
 namespace ravo {
@@ -123,6 +124,45 @@ bool readMqttOptions(const QCommandLineParser& p, SessionOptions& o, std::string
     if (!parseMqttUrl(o.mqtt.url, error)) return false;
     o.mqtt.passwordFile = p.value("mqtt-password-file").toStdString();
     o.mqtt.discovery = p.isSet("mqtt-discovery");
+    return true;
+}
+
+void addInfluxOptions(QCommandLineParser& p) {
+    p.addOption({"influx",
+                 "Write readings to InfluxDB at http[s]://[USER@]HOST:PORT/write?db=DB (1.x) or "
+                 "http[s]://HOST:PORT/api/v2/write?org=ORG&bucket=BUCKET (2.x).",
+                 "URL"});
+    p.addOption({"influx-token-file",
+                 "The InfluxDB 1.x password of USER or the 2.x token: the first line of FILE (else "
+                 "RAVO_INFLUX_TOKEN).",
+                 "FILE"});
+    p.addOption({"influx-cafile", "With an https URL: trust the certificates in FILE (PEM).", "FILE"});
+}
+
+bool readInfluxOptions(const QCommandLineParser& p, SessionOptions& o, std::string& error) {
+    o.influx = {};
+    if (!p.isSet("influx")) {
+        for (const char* name : {"influx-token-file", "influx-cafile"})
+            if (p.isSet(name)) {
+                error = std::string("--") + name + " needs --influx URL";
+                return false;
+            }
+        return true;
+    }
+    o.influx.url = toStd(p.value("influx"));
+    // A URL that cannot be used is told with the other bad options, before any input is read.
+    const std::optional<InfluxUrl> url = parseInfluxUrl(o.influx.url, error);
+    if (!url) return false;
+    o.influx.tokenFile = toStd(p.value("influx-token-file"));
+    o.influx.caFile = toStd(p.value("influx-cafile"));
+    if (p.isSet("influx-token-file") && o.influx.tokenFile.empty()) {
+        error = "--influx-token-file needs a file name";
+        return false;
+    }
+    if (p.isSet("influx-cafile") && (o.influx.caFile.empty() || !url->https)) {
+        error = o.influx.caFile.empty() ? "--influx-cafile needs a file name" : "--influx-cafile is for https:// URLs";
+        return false;
+    }
     return true;
 }
 

@@ -24,4 +24,8 @@ bool readRegistryOptions(const QCommandLineParser& parser, bool live, SessionOpt
 void addMqttOptions(QCommandLineParser& parser);
 bool readMqttOptions(const QCommandLineParser& parser, SessionOptions& out, std::string& error);
 
+// --influx URL, --influx-token-file FILE, --influx-cafile FILE.
+void addInfluxOptions(QCommandLineParser& parser);
+bool readInfluxOptions(const QCommandLineParser& parser, SessionOptions& out, std::string& error);
+
 }  // namespace ravo
