@@ -13,6 +13,8 @@ const char* kUsage =
     "       ravo-cli command mode M | addresses A1 A2 A3 | addresses A1 ... A8  [--port DEVICE --baud N]\n"
     "       ravo-cli simulate [--band vhf|uhf] [--seed S] [--count N] [--rate FRAMES_PER_S]\n"
     "                         [--forms mixed|binary] [--pty [--start-on-monitor] | --output FILE]\n"
+    "       ravo-cli history FILE transmitters | readings --address A [--field F]... [--from T] [--to T]\n"
+    "                         [--every SECONDS] | import DIR  [--json]\n"
     "       ravo-cli --help | --version\n";
 
 struct SubCommand {
@@ -25,6 +27,7 @@ constexpr SubCommand kCommands[] = {
     {"listen", ravo::cli::runListen},
     {"command", ravo::cli::runCommand},
     {"simulate", ravo::cli::runSimulate},
+    {"history", ravo::cli::runHistory},
 };
 
 // The usage, then every command's own help, so that every option is listed.

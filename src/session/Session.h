@@ -17,6 +17,7 @@
 namespace ravo {
 
 class FileSystem;
+class HistoryStore;
 class JsonLinesSink;
 class MqttPublisher;
 class Receiver;
@@ -44,6 +45,7 @@ public:
     Recorder* recorder() { return recorder_.get(); }
     TransmitterRegistry* registry() { return registry_.get(); }
     MqttPublisher* mqtt();
+    HistoryStore* history() { return history_.get(); }
 
     // Around each poll cycle: the recorder notes which clock reads are the decoder's.
     void beginDecoding();
@@ -82,6 +84,8 @@ private:
     bool writeSummaryFile(std::string& error);
     bool flushJson(std::string& error);
     void stopMqtt();
+    bool openHistory(std::string& error);
+    void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
 
     SessionOptions options_;
@@ -96,6 +100,7 @@ private:
     std::unique_ptr<JsonLinesSink> jsonFileSink_;
     std::unique_ptr<TransmitterRegistry> registry_;
     std::unique_ptr<MqttOutput> mqtt_;
+    std::unique_ptr<HistoryStore> history_;
     bool mqttStarted_ = false;
     bool mqttIncomplete_ = false;
     bool mqttConnected_ = false;
