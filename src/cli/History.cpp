@@ -23,9 +23,9 @@ int runImport(const std::string& file, const QStringList& rest) {
     if (rest.size() != 1) return fail("import takes one folder: history FILE import DIR");
     ImportSummary summary;
     std::string error;
-    const bool ok = importCsvLogs(file, toStd(rest[0]), summary, [](const std::string& why) {
-        std::fprintf(stderr, "ravo-cli: %s\n", why.c_str());
-    }, error);
+    const bool ok = importCsvLogs(
+        file, toStd(rest[0]), summary,
+        [](const std::string& why) { std::fprintf(stderr, "ravo-cli: %s\n", why.c_str()); }, error);
     if (!ok) return fail(error);
     std::printf("%s\n", importSummaryText(summary).c_str());
     return 0;
@@ -44,8 +44,8 @@ int runReadings(HistoryReader& reader, const QCommandLineParser& parser, bool js
     bool ok = false;
     const long long address = parser.value("address").toLongLong(&ok);
     if (!ok || address < 0 || address > 0xFFFFFF)
-        return fail("--address must be a transmitter address (0 to 16777215), not '" +
-                    toStd(parser.value("address")) + "'");
+        return fail("--address must be a transmitter address (0 to 16777215), not '" + toStd(parser.value("address")) +
+                    "'");
     ReadingsRequest request;
     request.span.address = static_cast<std::int32_t>(address);
     request.json = json;
@@ -56,8 +56,8 @@ int runReadings(HistoryReader& reader, const QCommandLineParser& parser, bool js
     if (parser.isSet("every")) {
         request.everySeconds = parser.value("every").toLongLong(&ok);
         if (!ok || request.everySeconds < 1)
-            return fail("--every must be a whole number of seconds, 1 or more, not '" +
-                        toStd(parser.value("every")) + "'");
+            return fail("--every must be a whole number of seconds, 1 or more, not '" + toStd(parser.value("every")) +
+                        "'");
     }
     if (!readingsReport(reader, request, write, error)) return fail(error);
     return 0;

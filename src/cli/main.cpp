@@ -23,11 +23,8 @@ struct SubCommand {
 };
 
 constexpr SubCommand kCommands[] = {
-    {"decode", ravo::cli::runDecode},
-    {"listen", ravo::cli::runListen},
-    {"command", ravo::cli::runCommand},
-    {"simulate", ravo::cli::runSimulate},
-    {"history", ravo::cli::runHistory},
+    {"decode", ravo::cli::runDecode},     {"listen", ravo::cli::runListen},   {"command", ravo::cli::runCommand},
+    {"simulate", ravo::cli::runSimulate}, {"history", ravo::cli::runHistory},
 };
 
 // The usage, then every command's own help, so that every option is listed.

@@ -158,8 +158,7 @@ bool importCsvLogs(const std::string& storePath, const std::string& folder, Impo
     std::vector<fs::path> files;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         int y = 0, m = 0, d = 0;
-        if (it->is_regular_file(ec) && csvLogDate(it->path().filename().string(), y, m, d))
-            files.push_back(it->path());
+        if (it->is_regular_file(ec) && csvLogDate(it->path().filename().string(), y, m, d)) files.push_back(it->path());
     }
     if (ec) {
         error = "cannot read the folder " + folder + ": " + ec.message();

@@ -56,8 +56,7 @@ public:
     // first stored and their fields within each.
     bool fieldNames(const ReadingSpan& span, std::vector<std::string>& out, std::string& error);
     // Calls `each` per reading in time order; `each` returns false to stop.
-    bool readings(const ReadingSpan& span, const std::function<bool(const StoredReading&)>& each,
-                  std::string& error);
+    bool readings(const ReadingSpan& span, const std::function<bool(const StoredReading&)>& each, std::string& error);
 
 private:
     bool loadKinds(std::string& error);

@@ -3,9 +3,6 @@
 namespace ravo {
 namespace {
 
-// How long a connection waits for another one's lock before it gives up.
-constexpr int kBusyTimeoutMs = 5000;
-
 // What turns a store of version i into one of version i + 1. The first creates
 // the tables in an empty file; a later change of the tables appends its step.
 constexpr const char* kSteps[] = {
@@ -84,9 +81,9 @@ std::string unreadable(const std::string& path, const std::string& why) {
 
 }  // namespace
 
-bool prepareHistoryWriter(SqliteDb& db, const std::string& path, std::string& error) {
+bool prepareHistoryWriter(SqliteDb& db, const std::string& path, int busyTimeoutMs, std::string& error) {
     std::string why;
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_busy_timeout(db.get(), busyTimeoutMs);
     std::int64_t version = 0, application = 0, tables = 0;
     if (!readMarks(db, version, application, tables, why)) {
         error = unreadable(path, why);
@@ -95,8 +92,12 @@ bool prepareHistoryWriter(SqliteDb& db, const std::string& path, std::string& er
     if (error = refusal(path, version, application, tables); !error.empty()) return false;
     // WAL: readers read while the writer writes. NORMAL: a commit reaches the
     // operating system at once (a killed program loses nothing committed); only
-    // a checkpoint waits for the disk.
-    if (!db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;", why)) {
+    // a checkpoint waits for the disk. A larger cache and checkpoints every 64 MiB
+    // of log: a second's inserts into many transmitters' stretches of the file
+    // touch many pages, and each checkpoint writes them back and waits for them.
+    if (!db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA "
+                 "cache_size=-65536; PRAGMA wal_autocheckpoint=16384;",
+                 why)) {
         error = unreadable(path, why);
         return false;
     }
@@ -131,7 +132,7 @@ bool prepareHistoryWriter(SqliteDb& db, const std::string& path, std::string& er
 }
 
 bool prepareHistoryReader(SqliteDb& db, const std::string& path, std::string& error) {
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_busy_timeout(db.get(), kHistoryBusyTimeoutMs);
     std::string why;
     std::int64_t version = 0, application = 0, tables = 0;
     if (!readMarks(db, version, application, tables, why)) {

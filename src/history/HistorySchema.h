@@ -15,9 +15,12 @@ constexpr int kHistorySchemaVersion = 1;
 // "RAVO" in the file's header: the file is a history store.
 constexpr std::int64_t kHistoryApplicationId = 0x5241564F;
 
+// How long a connection waits for another one's lock before it gives up.
+constexpr int kHistoryBusyTimeoutMs = 5000;
+
 // For the writer (and the importer): WAL, a busy wait, then the tables created or
 // migrated. False with a one-line reason.
-bool prepareHistoryWriter(SqliteDb& db, const std::string& path, std::string& error);
+bool prepareHistoryWriter(SqliteDb& db, const std::string& path, int busyTimeoutMs, std::string& error);
 
 // For a reader on a connection of its own, read-only: a busy wait, then the
 // version checked (an empty or older file holds nothing to read as it is).

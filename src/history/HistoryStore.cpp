@@ -19,7 +19,7 @@ HistoryStore::HistoryStore(HistorySettings settings) : settings_(std::move(setti
 HistoryStore::~HistoryStore() { close(); }
 
 bool HistoryStore::open(std::string& error) {
-    if (!writer_.open(settings_.path, error)) return false;
+    if (!writer_.open(settings_.path, error, settings_.busyTimeoutMs)) return false;
     std::string why;
     if (!writer_.newestReading(newestMs_, why)) {
         writer_.close();

@@ -37,6 +37,8 @@ struct HistorySettings {
     std::int64_t pruneBatch = 1000;
     // How often the retention is looked at while running (and at the start and the end).
     std::chrono::seconds pruneEvery{60};
+    // How long a write waits for a lock another program holds.
+    int busyTimeoutMs = kHistoryBusyTimeoutMs;
 };
 
 class HistoryStore : public ReadingSink {
@@ -90,8 +92,8 @@ private:
     std::thread thread_;
 
     mutable std::mutex mutex_;
-    std::condition_variable work_;   // the writer waits for items
-    std::condition_variable room_;   // a waiting producer waits for room
+    std::condition_variable work_;  // the writer waits for items
+    std::condition_variable room_;  // a waiting producer waits for room
     std::condition_variable synced_;
     std::vector<Item> queue_;  // slots kept from batch to batch; the first count_ hold items
     std::size_t count_ = 0;

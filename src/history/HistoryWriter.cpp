@@ -22,13 +22,13 @@ void writeValue(JsonWriter& w, const FieldValue& v) {
 
 }  // namespace
 
-bool HistoryWriter::open(const std::string& path, std::string& error) {
+bool HistoryWriter::open(const std::string& path, std::string& error, int busyTimeoutMs) {
     std::string why;
     if (!db_.open(path, false, true, why)) {
         error = "cannot open " + path + ": " + why;
         return false;
     }
-    if (!prepareHistoryWriter(db_, path, error) || !prepareStatements(error)) {
+    if (!prepareHistoryWriter(db_, path, busyTimeoutMs, error) || !prepareStatements(error)) {
         close();
         return false;
     }
@@ -230,8 +230,8 @@ bool HistoryWriter::addBadFrame(const BadFrameEvent& e, std::string& error) {
 }
 
 bool HistoryWriter::addEvent(const StoredTime& t, std::string_view event, std::optional<std::int32_t> address,
-                             std::string_view family, std::optional<std::int64_t> lastHeardMs,
-                             std::string_view device, std::string& error) {
+                             std::string_view family, std::optional<std::int64_t> lastHeardMs, std::string_view device,
+                             std::string& error) {
     SqliteStatement& s = insertEvent_;
     s.bind(1, t.utcMs);
     s.bind(2, static_cast<std::int64_t>(t.offsetMinutes));

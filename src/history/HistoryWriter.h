@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "history/HistorySchema.h"
 #include "history/HistoryTime.h"
 #include "history/SqliteDb.h"
 #include "readings/JsonWriter.h"
@@ -43,7 +44,7 @@ class HistoryWriter {
 public:
     // Opens (creating) the store and brings its tables to this version. False
     // with a one-line reason.
-    bool open(const std::string& path, std::string& error);
+    bool open(const std::string& path, std::string& error, int busyTimeoutMs = kHistoryBusyTimeoutMs);
     void close();
     bool isOpen() const { return static_cast<bool>(db_); }
 

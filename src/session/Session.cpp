@@ -174,8 +174,8 @@ bool Session::openHistory(std::string& error) {
     rx_->readings.add(history_.get());
     if (registry_)
         registry_->addListener([this](const SilenceEvent& e) {
-            const auto kind = e.kind == SilenceEvent::Kind::Silent ? TransmitterEvent::Kind::Silent
-                                                                   : TransmitterEvent::Kind::Back;
+            const auto kind =
+                e.kind == SilenceEvent::Kind::Silent ? TransmitterEvent::Kind::Silent : TransmitterEvent::Kind::Back;
             history_->transmitterEvent({kind, e.address, e.family, e.lastHeard, e.time});
         });
     return true;

@@ -152,8 +152,8 @@ bool readHistoryOptions(const QCommandLineParser& p, bool monitor, bool live, Se
     bool ok = false;
     const int days = p.value("history-days").toInt(&ok);
     if (!ok || days < 1) {
-        error = "--history-days must be a whole number of days, 1 or more, not '" + toStd(p.value("history-days")) +
-                "'";
+        error =
+            "--history-days must be a whole number of days, 1 or more, not '" + toStd(p.value("history-days")) + "'";
         return false;
     }
     o.historyDays = days;
@@ -178,7 +178,8 @@ bool readHistoryOptions(const QCommandLineParser& p, bool monitor, bool live, Se
     const std::filesystem::path folder = std::filesystem::path(o.historyPath).parent_path();
     std::filesystem::create_directories(folder, ec);
     if (ec) {
-        error = "cannot create " + folder.string() + " for the history (" + ec.message() + "); --no-history runs without";
+        error =
+            "cannot create " + folder.string() + " for the history (" + ec.message() + "); --no-history runs without";
         return false;
     }
     return true;
