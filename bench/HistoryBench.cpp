@@ -114,7 +114,8 @@ void BM_HistoryReadingsReport(benchmark::State& state) {
     q.everySeconds = state.range(0);
     for (auto _ : state) {
         std::size_t bytes = 0;
-        if (!readingsReport(reader, q, [&](std::string_view s) { bytes += s.size(); }, error))
+        if (!readingsReport(
+                reader, q, [&](std::string_view s) { bytes += s.size(); }, error))
             return state.SkipWithError(error.c_str());
         benchmark::DoNotOptimize(bytes);
     }

@@ -95,8 +95,9 @@ bool prepareHistoryWriter(SqliteDb& db, const std::string& path, int busyTimeout
     // a checkpoint waits for the disk. A larger cache and checkpoints every 64 MiB
     // of log: a second's inserts into many transmitters' stretches of the file
     // touch many pages, and each checkpoint writes them back and waits for them.
+    // The log file is cut back to 16 MiB after a checkpoint.
     if (!db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA "
-                 "cache_size=-65536; PRAGMA wal_autocheckpoint=16384;",
+                 "cache_size=-65536; PRAGMA wal_autocheckpoint=16384; PRAGMA journal_size_limit=16777216;",
                  why)) {
         error = unreadable(path, why);
         return false;

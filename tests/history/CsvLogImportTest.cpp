@@ -1,12 +1,11 @@
 // Import of the CSV reading logs: both forms (one file a day, one per transmitter
 // and day), the error files left out, nothing added twice, a malformed row named.
-#include "history/CsvLogImport.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "history/CsvLogImport.h"
 #include "history/HistoryQuery.h"
 #include "history/HistoryReport.h"
 #include "history/HistoryTime.h"
@@ -40,8 +39,8 @@ TEST(CsvLogImport, BothFormsOnceEachAndMalformedRowsNamed) {
         ImportSummary summary;
         std::vector<std::string> named;
         std::string error;
-        ASSERT_TRUE(importCsvLogs(store, logs.string(), summary,
-                                  [&](const std::string& why) { named.push_back(why); }, error))
+        ASSERT_TRUE(importCsvLogs(
+            store, logs.string(), summary, [&](const std::string& why) { named.push_back(why); }, error))
             << error;
         EXPECT_EQ(summary.files, 4u);
         EXPECT_EQ(summary.added, round == 0 ? 9u : 0u);
@@ -61,13 +60,17 @@ TEST(CsvLogImport, BothFormsOnceEachAndMalformedRowsNamed) {
         std::string json;  // what follows the time
     };
     const Expect expected[] = {
-        {300, {2026, 12, 7, 12, 0, 2},
+        {300,
+         {2026, 12, 7, 12, 0, 2},
          R"("family":"csv_log","address":300,"status":3,"value_1":21.5,"value_2":"1234h","serial":null,"source":"pulse07122026.csv","source_line":3})"},
-        {7, {2026, 12, 7, 12, 0, 1},
+        {7,
+         {2026, 12, 7, 12, 0, 1},
          R"("family":"csv_log","address":7,"status":1,"value_1":-4.66,"value_2":-40.68,"source":"site 2 07122026.csv","source_line":3})"},
-        {600, {2026, 12, 7, 8, 30, 3},
+        {600,
+         {2026, 12, 7, 8, 30, 3},
          R"("family":"csv_log","address":600,"status":32,"value_1":0,"value_2":255,"serial":7,"source":"Tx600_07122026.csv","source_line":4})"},
-        {42, {2026, 12, 8, 23, 59, 59},
+        {42,
+         {2026, 12, 8, 23, 59, 59},
          R"("family":"csv_log","address":42,"status":128,"s_level":7.0,"value_1":-0.5,"value_2":null,"source":"ravo08122026.csv","source_line":2})"},
     };
     HistoryReader reader;
@@ -80,7 +83,9 @@ TEST(CsvLogImport, BothFormsOnceEachAndMalformedRowsNamed) {
         q.span.toMs = *q.span.fromMs + 1;
         q.json = true;
         std::string text;
-        ASSERT_TRUE(readingsReport(reader, q, [&](std::string_view s) { text += s; }, error)) << error;
+        ASSERT_TRUE(readingsReport(
+            reader, q, [&](std::string_view s) { text += s; }, error))
+            << error;
         // (600 sent two rows in that second.)
         const std::string line = "{\"time\":\"" + isoTimeOf(storedTime(e.time)) + "\"," + e.json + "\n";
         EXPECT_NE(text.find(line), std::string::npos) << text;

@@ -52,8 +52,7 @@ TEST(HistoryKill, AKilledWriterLosesAtMostTheLastSecond) {
     std::FILE* to = fdopen(input[1], "w");
     ASSERT_NE(to, nullptr);
     // A temperature reading every 20 ms, ten seconds apart on the capture's clock.
-    const std::string frame =
-        hex(test::withCrc(test::bytes({0x82, 0x00, 0x04, 0xD2, 0x01, 0x00, 0x28, 0x00, 0x00})));
+    const std::string frame = hex(test::withCrc(test::bytes({0x82, 0x00, 0x04, 0xD2, 0x01, 0x00, 0x28, 0x00, 0x00})));
     std::fprintf(to, "@2026-12-07 12:00:00\n");
     std::vector<Clock::time_point> sent;
     const Clock::time_point start = Clock::now();
