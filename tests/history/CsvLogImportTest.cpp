@@ -108,7 +108,9 @@ TEST(CsvLogImport, TheDateComesFromTheFileName) {
     for (const Case& c : cases) {
         int y = 0, m = 0, d = 0;
         EXPECT_EQ(csvLogDate(c.name, y, m, d), c.log) << c.name;
-        if (c.log) EXPECT_EQ(std::make_tuple(y, m, d), std::make_tuple(c.year, c.month, c.day)) << c.name;
+        if (c.log) {
+            EXPECT_EQ(std::make_tuple(y, m, d), std::make_tuple(c.year, c.month, c.day)) << c.name;
+        }
     }
 }
 
