@@ -154,17 +154,27 @@ bool HistoryReader::readings(const ReadingSpan& span, const std::function<bool(c
     int rc;
     while ((rc = s.step()) == SQLITE_ROW) {
         r.time = {s.integer(0), static_cast<int>(s.integer(1))};
+        // The kind and the imported file by their ids; ones a writer added since
+        // the names were read send them to be read again (then both are looked up anew).
         const std::int64_t kind = s.integer(2);
-        const auto k = std::find_if(kinds_.begin(), kinds_.end(), [kind](const auto& p) { return p.first == kind; });
-        if (k == kinds_.end() && !loadKinds(error)) return false;  // a kind the writer added since
-        const auto found =
-            std::find_if(kinds_.begin(), kinds_.end(), [kind](const auto& p) { return p.first == kind; });
-        if (found == kinds_.end()) {
-            error = "a reading of an unknown kind " + std::to_string(kind) + " in the store";
+        const std::optional<std::int64_t> source = s.isNull(10) ? std::nullopt : std::optional(s.integer(10));
+        const auto resolve = [&] {
+            const auto k =
+                std::find_if(kinds_.begin(), kinds_.end(), [kind](const auto& p) { return p.first == kind; });
+            if (k == kinds_.end()) return false;
+            r.family = k->second.family;
+            r.names = &k->second.names;
+            r.source = {};
+            if (!source) return true;
+            for (const auto& [id, name] : sources_)
+                if (id == *source) r.source = name;
+            return !r.source.empty();
+        };
+        if (!resolve() && (!loadKinds(error) || !resolve())) {
+            if (error.empty()) error = "a reading of an unknown kind or imported file in the store";
             return false;
         }
-        r.family = found->second.family;
-        r.names = &found->second.names;
+        r.sourceLine = source ? s.integer(11) : 0;
         r.type = optionalInt(3);
         r.status = optionalInt(4);
         const std::optional<int> band = optionalInt(5), battery = optionalInt(6);
@@ -175,14 +185,6 @@ bool HistoryReader::readings(const ReadingSpan& span, const std::function<bool(c
         if (!splitJsonArray(s.text(9), r.values) || r.values.size() != r.names->size()) {
             error = "a damaged reading of " + std::to_string(span.address) + " at " + isoTimeOf(r.time);
             return false;
-        }
-        r.source = {};
-        r.sourceLine = 0;
-        if (!s.isNull(10)) {
-            const std::int64_t source = s.integer(10);
-            for (const auto& [id, name] : sources_)
-                if (id == source) r.source = name;
-            r.sourceLine = s.integer(11);
         }
         if (!each(r)) return true;
     }

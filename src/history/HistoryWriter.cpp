@@ -28,6 +28,12 @@ bool HistoryWriter::open(const std::string& path, std::string& error, int busyTi
         error = "cannot open " + path + ": " + why;
         return false;
     }
+    // SQLite opens a write-protected file for reading only, without a word.
+    if (sqlite3_db_readonly(db_.get(), "main") == 1) {
+        error = "cannot write " + path + ": the file is read-only";
+        close();
+        return false;
+    }
     if (!prepareHistoryWriter(db_, path, busyTimeoutMs, error) || !prepareStatements(error)) {
         close();
         return false;
