@@ -112,6 +112,39 @@ TEST_F(HistoryTest, EveryFamilyComesBackAsItsJsonLinesSaidIt) {
     EXPECT_GT(count("SELECT count(*) FROM bad_frames"), 0);
 }
 
+TEST_F(HistoryTest, TheSessionKeepsSilenceAndConnectionEvents) {
+    SessionOptions options;
+    options.program = "ravo-test";
+    options.screen = ScreenOptions{};
+    options.historyPath = path;
+    options.silence = SilencePolicy::fixed(30);
+    SettableClock clock(LocalTime{2026, 12, 10, 8, 0, 0, 0});
+    const std::string frame = test::withCrc(test::bytes({0x82, 0x00, 0x04, 0xD2, 0x01, 0x00, 0x28, 0x00, 0x00}));
+    {
+        Session session(clock, options);
+        std::string error;
+        ASSERT_TRUE(session.start(error)) << error;
+        for (const int second : {0, 100}) {
+            clock.set({2026, 12, 10, 8, second / 60, second % 60, 0});
+            session.receiver().receive(frame);
+            drainReceiveBuffer(session.receiver());
+            session.everySecond();
+        }
+        session.connectionEvent(ConnectionEvent::Kind::Lost, "/dev/ttyUSB0");
+        ASSERT_TRUE(session.stop(error)) << error;
+    }
+    SqliteDb db;
+    std::string error;
+    ASSERT_TRUE(db.open(path, true, false, error)) << error;
+    SqliteStatement s;
+    ASSERT_TRUE(s.prepare(db, "SELECT event, ifnull(address, ''), ifnull(device, '') FROM events ORDER BY id", error));
+    std::vector<std::string> events;
+    while (s.step() == SQLITE_ROW)
+        events.push_back(std::string(s.text(0)) + " " + std::string(s.text(1)) + " " + std::string(s.text(2)));
+    EXPECT_EQ(events, (std::vector<std::string>{"silent 1234 ", "back 1234 ", "connection_lost  /dev/ttyUSB0"}));
+    EXPECT_EQ(count("SELECT count(*) FROM readings"), 2);
+}
+
 // Readings of transmitter `address` at the given local times, into a store.
 void storeAt(HistoryStore& store, std::int32_t address, const std::vector<LocalTime>& times) {
     Reading r;
