@@ -62,6 +62,7 @@ void addOptions(QCommandLineParser& parser) {
         {"speed", "With --replay: the recorded pace times X, or max: as fast as it goes (1).", "X|max", "1"});
     ravo::addMqttOptions(parser);
     ravo::addInfluxOptions(parser);
+    ravo::addHistoryOptions(parser, true);
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -133,8 +134,11 @@ int main(int argc, char* argv[]) {
     }
     options.echoPath = parser.value("echo").toStdString();
     options.jsonFilePath = parser.value("json-file").toStdString();
-    if (std::string error;
-        !ravo::readMqttOptions(parser, options, error) || !ravo::readInfluxOptions(parser, options, error)) {
+    // A demo or a replay goes into the history only where --history names a file.
+    const bool live = !parser.isSet("demo") && !parser.isSet("replay");
+    if (std::string error; !ravo::readMqttOptions(parser, options, error) ||
+                           !ravo::readInfluxOptions(parser, options, error) ||
+                           !ravo::readHistoryOptions(parser, true, live, options, error)) {
         std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
         return 2;
     }

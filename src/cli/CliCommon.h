@@ -32,5 +32,6 @@ int runDecode(const QStringList& args);
 int runListen(const QStringList& args);
 int runCommand(const QStringList& args);
 int runSimulate(const QStringList& args);
+int runHistory(const QStringList& args);
 
 }  // namespace ravo::cli

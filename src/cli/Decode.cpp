@@ -34,6 +34,7 @@ int runDecode(const QStringList& args) {
     parser.addOption({"raw", "FILE is raw bytes, delivered as one receive event."});
     addMqttOptions(parser);
     addInfluxOptions(parser);
+    addHistoryOptions(parser, false);
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
     parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
     if (const auto done = parseCommandLine(parser, args, true)) return *done;
@@ -47,8 +48,10 @@ int runDecode(const QStringList& args) {
     options.silenceOnStderr = true;
     options.mqttStopReport = SessionOptions::MqttStopReport::Losses;
     options.mqttStopWaitSeconds = 10;
+    options.historyWaits = true;  // a file: every reading is stored, however fast it goes
     if (!readScreenOptions(parser, options, error) || !readRegistryOptions(parser, false, options, error) ||
-        !readMqttOptions(parser, options, error) || !readInfluxOptions(parser, options, error))
+        !readMqttOptions(parser, options, error) || !readInfluxOptions(parser, options, error) ||
+        !readHistoryOptions(parser, false, true, options, error))
         return fail(error);
 
     const QString file = parser.positionalArguments().value(0, "-");

@@ -28,6 +28,7 @@ int runListen(const QStringList& args) {
     parser.addOption({"baud", "Baud rate (9600).", "N", "9600"});
     addMqttOptions(parser);
     addInfluxOptions(parser);
+    addHistoryOptions(parser, false);
     parser.addOption({"record", "Record what is received as a capture in FILE (ravo-cli decode replays it).", "FILE"});
     parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
     if (const auto done = parseCommandLine(parser, args, true)) return *done;
@@ -48,7 +49,8 @@ int runListen(const QStringList& args) {
     options.mqttStopReport = SessionOptions::MqttStopReport::Counts;
     options.recorder = true;
     if (!readScreenOptions(parser, options, error) || !readRegistryOptions(parser, true, options, error) ||
-        !readMqttOptions(parser, options, error) || !readInfluxOptions(parser, options, error))
+        !readMqttOptions(parser, options, error) || !readInfluxOptions(parser, options, error) ||
+        !readHistoryOptions(parser, false, true, options, error))
         return fail(error);
     // The options above are not recorded: decode the recording with the same ones.
     options.recordPath = toStd(parser.value("record"));

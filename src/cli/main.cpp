@@ -13,6 +13,8 @@ const char* kUsage =
     "       ravo-cli command mode M | addresses A1 A2 A3 | addresses A1 ... A8  [--port DEVICE --baud N]\n"
     "       ravo-cli simulate [--band vhf|uhf] [--seed S] [--count N] [--rate FRAMES_PER_S]\n"
     "                         [--forms mixed|binary] [--pty [--start-on-monitor] | --output FILE]\n"
+    "       ravo-cli history FILE transmitters | readings --address A [--field F]... [--from T] [--to T]\n"
+    "                         [--every SECONDS] | import DIR  [--json]\n"
     "       ravo-cli --help | --version\n";
 
 struct SubCommand {
@@ -21,10 +23,8 @@ struct SubCommand {
 };
 
 constexpr SubCommand kCommands[] = {
-    {"decode", ravo::cli::runDecode},
-    {"listen", ravo::cli::runListen},
-    {"command", ravo::cli::runCommand},
-    {"simulate", ravo::cli::runSimulate},
+    {"decode", ravo::cli::runDecode},     {"listen", ravo::cli::runListen},   {"command", ravo::cli::runCommand},
+    {"simulate", ravo::cli::runSimulate}, {"history", ravo::cli::runHistory},
 };
 
 // The usage, then every command's own help, so that every option is listed.

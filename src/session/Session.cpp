@@ -8,6 +8,7 @@
 #include "common/Latin1.h"
 #include "common/Platform.h"
 #include "core/Receiver.h"
+#include "history/HistoryStore.h"
 #include "presentation/FileSystem.h"
 #include "presentation/StateSnapshot.h"
 #include "readings/JsonLines.h"
@@ -54,6 +55,10 @@ Session::~Session() {
         rx_->removeReadingSink(influx_.get());
     }
     if (registry_) rx_->removeReadingSink(registry_.get());
+    if (history_) {
+        rx_->removeReadingSink(history_.get());
+        history_->close();
+    }
     if (jsonFileSink_) rx_->removeReadingSink(jsonFileSink_.get());
     if (jsonStdout_) rx_->removeReadingSink(jsonStdout_.get());
     if (recorder_) recorder_->stop();
@@ -72,6 +77,7 @@ bool Session::start(std::string& error) {
     if (!makeInfluxWriter(options_.influx, influx_, error)) return false;
     if (!configureScreen(error) || !openEcho(error) || !openJson(error)) return false;
     makeRegistry();
+    if (!openHistory(error)) return false;
     // The summary file is written at once (empty), so a folder that cannot take it is told now.
     if (!writeSummaryFile(error)) return false;
     if (!options_.recordPath.empty()) {
@@ -162,6 +168,34 @@ void Session::makeRegistry() {
     rx_->addReadingSink(registry_.get());
 }
 
+bool Session::openHistory(std::string& error) {
+    if (options_.historyPath.empty()) return true;
+    HistorySettings settings;
+    settings.path = options_.historyPath;
+    settings.retentionDays = options_.historyDays;
+    settings.waitWhenFull = options_.historyWaits;
+    auto store = std::make_unique<HistoryStore>(settings);
+    if (!store->open(error)) return false;
+    history_ = std::move(store);
+    rx_->addReadingSink(history_.get());
+    if (registry_)
+        registry_->addListener([this](const SilenceEvent& e) {
+            const auto kind =
+                e.kind == SilenceEvent::Kind::Silent ? TransmitterEvent::Kind::Silent : TransmitterEvent::Kind::Back;
+            history_->transmitterEvent({kind, e.address, e.family, e.lastHeard, e.time});
+        });
+    return true;
+}
+
+// A history that cannot be written is told once, on stderr and, in the window, in a box.
+void Session::tellHistoryProblems() {
+    if (!history_) return;
+    for (const std::string& text : history_->takeProblems()) {
+        tell(text);
+        if (!options_.errorsOnStderr) rx_->raiseError(text);
+    }
+}
+
 bool Session::writeSummaryFile(std::string& error) {
     if (!registry_ || options_.summaryFile.empty()) return true;
     return ravo::writeSummaryFile(*registry_, options_.summaryFile, error);
@@ -207,6 +241,7 @@ void Session::everySecond() {
     if (echo_) std::fflush(echo_);
     afterTick();
     if (registry_) registry_->check(clock_.now());
+    tellHistoryProblems();
     if (++seconds_ % 60 == 0) {
         std::string error;
         if (!writeSummaryFile(error)) tell(error);
@@ -310,6 +345,11 @@ bool Session::stop(std::string& error) {
     std::fflush(stdout);
     stopMqtt();
     stopInflux();
+    if (history_) {
+        // What is queued is stored before the file is closed.
+        history_->close();
+        tellHistoryProblems();
+    }
     if (!writeSummaryFile(error)) return false;
     if (echo_) std::fflush(echo_);
     if (!flushJson(error)) return false;

@@ -19,6 +19,7 @@ namespace ravo {
 class FileSystem;
 class InfluxWatch;
 class InfluxWriter;
+class HistoryStore;
 class JsonLinesSink;
 class MqttPublisher;
 class Receiver;
@@ -51,6 +52,7 @@ public:
     // One line on the InfluxDB output for a status bar: where it writes, or why it
     // does not, and the counts; empty without --influx.
     std::string influxStatus() const;
+    HistoryStore* history() { return history_.get(); }
 
     // Around each poll cycle: the recorder notes which clock reads are the decoder's.
     void beginDecoding();
@@ -90,6 +92,8 @@ private:
     bool flushJson(std::string& error);
     void stopMqtt();
     void stopInflux();
+    bool openHistory(std::string& error);
+    void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
 
     SessionOptions options_;
@@ -104,6 +108,7 @@ private:
     std::unique_ptr<JsonLinesSink> jsonFileSink_;
     std::unique_ptr<TransmitterRegistry> registry_;
     std::unique_ptr<MqttOutput> mqtt_;
+    std::unique_ptr<HistoryStore> history_;
     bool mqttStarted_ = false;
     bool mqttIncomplete_ = false;
     bool mqttConnected_ = false;

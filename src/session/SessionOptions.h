@@ -68,6 +68,9 @@ struct SessionOptions {
     InfluxOptions influx;
     std::string recordPath;  // record from the start
     std::string recordComment;
+    std::string historyPath;    // every reading kept in this SQLite file (docs/HISTORY.md)
+    int historyDays = 400;      // kept this many days back from the newest reading
+    bool historyWaits = false;  // a replay: a full history queue waits for the disk (live: drops, counted)
 
     bool wantsRegistry() const {
         return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty();

@@ -20,7 +20,7 @@ function(expect expected_rc stream)
   endif()
 endfunction()
 
-foreach(command decode listen command simulate)
+foreach(command decode listen command simulate history)
   expect(0 stdout ${CLI} ${command} --help)
   expect(0 stdout ${CLI} ${command} --version)
   expect(2 stderr ${CLI} ${command} --no-such-option)
@@ -35,7 +35,7 @@ expect(2 stderr ${MONITOR} --no-such-option)
 
 # The top-level help lists the options of every command.
 execute_process(COMMAND ${CLI} --help OUTPUT_VARIABLE out)
-foreach(option --forms --start-on-monitor --log-dir --baud --state)
+foreach(option --forms --start-on-monitor --log-dir --baud --state --history-days --every)
   string(FIND "${out}" "${option}" at)
   if(at EQUAL -1)
     set(failures "${failures}\nravo-cli --help does not name ${option}")

@@ -215,7 +215,7 @@ TEST(InfluxServer, SessionWaitsForTheDatabase) {
         clock.set(LocalTime{2026, 12, 10, 8, 0, 5 * i, 0});
         const auto value = static_cast<std::uint8_t>(0x28 + i);
         session.receiver().receive(test::withCrc(test::bytes({0x82, 0x00, 0x04, 0xD2, 0x01, 0x00, value, 0x00, 0x00})));
-        drainReceiveBuffer(session.receiver());
+        drainReceiveBuffer(session.receiver(), clock.now());
     }
     for (int i = 0; i < 400 && !session.influx()->failing(); ++i) std::this_thread::sleep_for(10ms);
     for (int i = 0; i < 3; ++i) {

@@ -91,7 +91,7 @@ TEST(LineProtocol, Table) {
 TEST(LineProtocol, FloatsReadBackExactly) {
     for (const double v : {0.1, -273.15, 1e-7, 123456789.125, 6.02214076e23}) {
         Reading r = base();
-        r.set(kNumber, v);
+        r.fields.push_back({&kNumber, FieldValue(v)});
         const std::string line = readingLine(r);
         const size_t at = line.find("temperature_C=") + 14;
         EXPECT_EQ(std::strtod(line.c_str() + at, nullptr), v) << line;

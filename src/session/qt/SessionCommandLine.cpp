@@ -1,5 +1,8 @@
 #include "session/qt/SessionCommandLine.h"
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "influx/InfluxUrl.h"
 #include "publish/MqttUrl.h"
 
@@ -161,6 +164,62 @@ bool readInfluxOptions(const QCommandLineParser& p, SessionOptions& o, std::stri
     }
     if (p.isSet("influx-cafile") && (o.influx.caFile.empty() || !url->https)) {
         error = o.influx.caFile.empty() ? "--influx-cafile needs a file name" : "--influx-cafile is for https:// URLs";
+        return false;
+    }
+    return true;
+}
+
+void addHistoryOptions(QCommandLineParser& p, bool monitor) {
+    if (monitor)
+        p.addOption({"history",
+                     "Keep every reading in the SQLite file FILE (live runs: " +
+                         QString::fromStdString(historyDefaultPath()) + ").",
+                     "FILE"});
+    else p.addOption({"history", "Keep every reading in the SQLite file FILE (ravo-cli history reads it).", "FILE"});
+    p.addOption({"history-days", "Keep the readings of the last N days before the newest one (400).", "N", "400"});
+    if (monitor) p.addOption({"no-history", "Keep no history file."});
+}
+
+std::string historyDefaultPath() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data == '/') return std::string(data) + "/ravo/history.sqlite";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.local/share/ravo/history.sqlite";
+    return {};
+}
+
+bool readHistoryOptions(const QCommandLineParser& p, bool monitor, bool live, SessionOptions& o, std::string& error) {
+    bool ok = false;
+    const int days = p.value("history-days").toInt(&ok);
+    if (!ok || days < 1) {
+        error =
+            "--history-days must be a whole number of days, 1 or more, not '" + toStd(p.value("history-days")) + "'";
+        return false;
+    }
+    o.historyDays = days;
+    const bool off = monitor && p.isSet("no-history");
+    if (off && p.isSet("history")) {
+        error = "--history and --no-history do not go together";
+        return false;
+    }
+    o.historyPath.clear();
+    if (p.isSet("history")) {
+        o.historyPath = toStd(p.value("history"));
+        if (o.historyPath.empty()) {
+            error = "--history needs a file name";
+            return false;
+        }
+        return true;
+    }
+    if (off || !monitor || !live) return true;
+    o.historyPath = historyDefaultPath();
+    if (o.historyPath.empty()) return true;
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(o.historyPath).parent_path();
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        error =
+            "cannot create " + folder.string() + " for the history (" + ec.message() + "); --no-history runs without";
         return false;
     }
     return true;

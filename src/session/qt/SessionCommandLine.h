@@ -27,5 +27,15 @@ bool readMqttOptions(const QCommandLineParser& parser, SessionOptions& out, std:
 // --influx URL, --influx-token-file FILE, --influx-cafile FILE.
 void addInfluxOptions(QCommandLineParser& parser);
 bool readInfluxOptions(const QCommandLineParser& parser, SessionOptions& out, std::string& error);
+// --history FILE and --history-days N; `monitor`: --no-history too, and a
+// default file (historyDefaultPath) for live runs that name none.
+void addHistoryOptions(QCommandLineParser& parser, bool monitor);
+// `monitor` as added; `live`: the monitor's default file applies when no option
+// names one (its folder is created then). A demo or a replay has none.
+bool readHistoryOptions(const QCommandLineParser& parser, bool monitor, bool live, SessionOptions& out,
+                        std::string& error);
+// $XDG_DATA_HOME/ravo/history.sqlite, else ~/.local/share/ravo/history.sqlite;
+// empty when neither can be told.
+std::string historyDefaultPath();
 
 }  // namespace ravo
