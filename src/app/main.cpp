@@ -218,15 +218,25 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    // With --mqtt, the status bar shows the broker connection and the drop count.
-    QTimer mqttStatus;
-    if (const ravo::MqttPublisher* mqtt = session.mqtt()) {
-        QObject::connect(&mqttStatus, &QTimer::timeout, &window, [&window, mqtt] {
-            const QString text = QString::fromStdString(ravo::mqttStatusText(*mqtt));
-            if (window.statusBar()->currentMessage() != text) window.statusBar()->showMessage(text);
-        });
-        mqttStatus.start(1000);
-        window.statusBar()->showMessage(QString::fromStdString(ravo::mqttStatusText(*mqtt)));
+    // With --mqtt or --influx, the status bar shows the connections, why one failed,
+    // and the drop counts.
+    QTimer outputStatus;
+    if (session.mqtt() || !options.influx.url.empty()) {
+        auto show = [&window, &session] {
+            std::string text;
+            if (const ravo::MqttPublisher* mqtt = session.mqtt()) {
+                text = ravo::mqttStatusText(*mqtt);
+                const std::string why = mqtt->connected() ? std::string() : mqtt->lastError();
+                if (!why.empty()) text += " (" + why + ")";
+            }
+            const std::string influx = session.influxStatus();
+            if (!influx.empty()) text += (text.empty() ? "" : "; ") + influx;
+            const QString shown = QString::fromStdString(text);
+            if (window.statusBar()->currentMessage() != shown) window.statusBar()->showMessage(shown);
+        };
+        QObject::connect(&outputStatus, &QTimer::timeout, &window, show);
+        outputStatus.start(1000);
+        show();
     }
     window.show();
     // Devices the user may not open are told on stderr as well as in the window.

@@ -159,6 +159,17 @@ void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {
     if (p->held_ == 0) p->drained_.notify_all();
 }
 
+void MqttPublisher::onLog(mosquitto*, void* self, int level, const char* text) {
+    // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"
+    if (level != MOSQ_LOG_ERR || !text) return;
+    std::string_view line(text);
+    const size_t reason = line.rfind(':');
+    if (line.find("OpenSSL") == std::string_view::npos || reason == std::string_view::npos) return;
+    static_cast<MqttPublisher*>(self)->tlsDetail_ = std::string(line.substr(reason + 1));
+}
+
+std::string MqttPublisher::tlsWhy() const { return tlsDetail_.empty() ? std::string() : " (" + tlsDetail_ + ")"; }
+
 bool MqttPublisher::openClient() {
     const std::string id = settings_.clientId.empty() ? defaultClientId() : settings_.clientId;
     client_ = mosquitto_new(id.c_str(), /*clean_session=*/true, this);
@@ -167,6 +178,7 @@ bool MqttPublisher::openClient() {
         return false;
     }
     refused_ = false;
+    tlsDetail_.clear();
     mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     mosquitto_int_option(client_, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_max_inflight_messages_set(client_, 0);  // the window is kept here
@@ -177,11 +189,26 @@ bool MqttPublisher::openClient() {
     if (!settings_.url.user.empty())
         mosquitto_username_pw_set(client_, settings_.url.user.c_str(),
                                   settings_.password.empty() ? nullptr : settings_.password.c_str());
+    if (settings_.url.tls) {
+        // The broker's certificate must chain to the CA (the system's store when
+        // none is named) and name the host; the library checks both.
+        const MqttTls& t = settings_.tls;
+        auto orNull = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
+        mosquitto_log_callback_set(client_, &MqttPublisher::onLog);
+        int rc = mosquitto_tls_set(client_, orNull(t.caFile), t.caFile.empty() ? "/etc/ssl/certs" : nullptr,
+                                   orNull(t.certFile), orNull(t.keyFile), nullptr);
+        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_tls_opts_set(client_, 1, nullptr, nullptr);
+        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_tls_insecure_set(client_, false);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            closeClient("cannot set up TLS: " + errorText(rc) + tlsWhy());
+            return false;
+        }
+    }
     const int rc =
         mosquitto_connect_async(client_, settings_.url.host.c_str(), settings_.url.port, settings_.keepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
         closeClient("cannot connect to " + settings_.url.host + ":" + std::to_string(settings_.url.port) + ": " +
-                    errorText(rc));
+                    errorText(rc) + tlsWhy());
         return false;
     }
     return true;
@@ -303,7 +330,8 @@ void MqttPublisher::run() {
         }
         if (rc != MOSQ_ERR_SUCCESS) {
             const bool established = connected_;
-            backOff((established ? "lost the connection to " : "cannot connect to ") + where + ": " + errorText(rc));
+            backOff((established ? "lost the connection to " : "cannot connect to ") + where + ": " + errorText(rc) +
+                    tlsWhy());
         }
     }
 }

@@ -42,6 +42,7 @@ struct MqttMessage {
 
 struct MqttPublisherSettings {
     MqttUrl url;
+    MqttTls tls;                      // with an mqtts:// URL
     std::string password;             // empty: none
     std::size_t queueLimit = 100000;  // messages queued or in flight; more are dropped and counted
     std::string clientId;             // empty: ravo-HOST-PID
@@ -101,6 +102,8 @@ private:
 
     static void onConnect(mosquitto*, void* self, int rc);
     static void onPublish(mosquitto*, void* self, int mid);
+    static void onLog(mosquitto*, void* self, int level, const char* text);
+    std::string tlsWhy() const;  // " (certificate verify failed)" after a TLS failure
 
     const MqttPublisherSettings settings_;
     mosquitto* client_ = nullptr;  // network thread only
@@ -121,6 +124,7 @@ private:
     int offlineMid_ = -1;
     bool offlineAcked_ = false;
     bool refused_ = false;
+    std::string tlsDetail_;  // the library's last TLS error line of this connection (the publisher's thread)
 };
 
 }  // namespace ravo

@@ -9,25 +9,28 @@ namespace ravo {
 namespace {
 
 constexpr std::string_view kScheme = "mqtt://";
+constexpr std::string_view kTlsScheme = "mqtts://";
 
 std::string form(std::string_view text) {
-    return "--mqtt wants mqtt://[USER@]HOST[:PORT][/PREFIX], not '" + std::string(text) + "'";
+    return "--mqtt wants mqtt[s]://[USER@]HOST[:PORT][/PREFIX], not '" + std::string(text) + "'";
 }
 
 }  // namespace
 
 std::optional<MqttUrl> parseMqttUrl(std::string_view text, std::string& error) {
     const std::string quoted = "'" + std::string(text) + "'";
-    if (text.substr(0, 8) == "mqtts://") {
-        error = "--mqtt: TLS (mqtts://) is not supported; use mqtt://";
-        return std::nullopt;
-    }
-    if (text.substr(0, kScheme.size()) != kScheme) {
+    MqttUrl url;
+    std::string_view rest;
+    if (text.substr(0, kScheme.size()) == kScheme) {
+        rest = text.substr(kScheme.size());
+    } else if (text.substr(0, kTlsScheme.size()) == kTlsScheme) {
+        rest = text.substr(kTlsScheme.size());
+        url.tls = true;
+        url.port = 8883;
+    } else {
         error = form(text);
         return std::nullopt;
     }
-    MqttUrl url;
-    std::string_view rest = text.substr(kScheme.size());
     const size_t slash = rest.find('/');
     std::string_view authority = rest.substr(0, slash);
     if (slash != std::string_view::npos) {
@@ -100,6 +103,27 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view text, std::string& error) {
         url.port = value;
     }
     return url;
+}
+
+bool checkMqttTls(const MqttUrl& url, const MqttTls& tls, std::string& error) {
+    const std::pair<const char*, const std::string*> files[] = {
+        {"--mqtt-cafile", &tls.caFile}, {"--mqtt-cert", &tls.certFile}, {"--mqtt-key", &tls.keyFile}};
+    for (const auto& [option, path] : files) {
+        if (path->empty()) continue;
+        if (!url.tls) {
+            error = std::string(option) + " is for mqtts:// URLs";
+            return false;
+        }
+        if (!std::ifstream(*path, std::ios::binary)) {
+            error = "cannot read " + *path + " (" + option + "): " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (tls.certFile.empty() != tls.keyFile.empty()) {
+        error = tls.certFile.empty() ? "--mqtt-key needs --mqtt-cert" : "--mqtt-cert needs --mqtt-key";
+        return false;
+    }
+    return true;
 }
 
 bool readMqttPassword(const MqttUrl& url, const std::string& passwordFile, std::string& password, std::string& error) {

@@ -11,6 +11,8 @@ bool makeMqttOutput(const MqttOptions& options, std::unique_ptr<MqttOutput>& out
     if (!url) return false;
     MqttPublisherSettings settings;
     settings.url = *url;
+    if (!checkMqttTls(*url, options.tls, error)) return false;
+    settings.tls = options.tls;
     if (!readMqttPassword(*url, options.passwordFile, settings.password, error)) return false;
 
     // The messages carry the same JSON as the JSON lines.

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "publish/MqttUrl.h"
 #include "registry/TransmitterRegistry.h"
 
 namespace ravo {
@@ -27,6 +28,7 @@ struct ScreenOptions {
 struct MqttOptions {
     std::string url;  // empty: no MQTT
     std::string passwordFile;
+    MqttTls tls;  // mqtts:// only
     bool discovery = false;
 };
 

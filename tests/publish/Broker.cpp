@@ -76,12 +76,13 @@ int waitExit(pid_t pid, std::chrono::milliseconds timeout) {
     return -1;
 }
 
-Broker::Broker(bool persistent) : port_(freePort()) {
+Broker::Broker(bool persistent, const std::string& listenerConfig) : port_(freePort()) {
     char dir[] = "/tmp/ravo-broker-XXXXXX";
     dir_ = mkdtemp(dir) ? dir : "/tmp";
     chmod(dir_.c_str(), 0777);  // started as root, mosquitto saves its database as the user "mosquitto"
     std::ofstream(dir_ + "/mosquitto.conf")
-        << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+        << "listener " << port_ << " 127.0.0.1\n"
+        << listenerConfig << "allow_anonymous true\n"
         << (persistent ? "persistence true\npersistence_location " + dir_ + "/\n" : "persistence false\n");
 }
 

@@ -21,7 +21,8 @@ std::string mosquittoProgram();  // empty when mosquitto is not installed
 class Broker {
 public:
     // A persistent broker keeps its subscribers' sessions (and what waits for them) across a restart.
-    explicit Broker(bool persistent = false);
+    // `listenerConfig`: lines for its listener (cafile, certfile, keyfile: a TLS listener).
+    explicit Broker(bool persistent = false, const std::string& listenerConfig = "");
     ~Broker();
     bool start();  // false when it does not accept connections within 5 s
     void stop();   // SIGTERM, and waits for the end

@@ -21,8 +21,12 @@ TEST(MqttUrl, Table) {
         {"mqtt://localhost", "", "localhost", 1883, "ravo", nullptr},
         {"mqtt://ann@localhost:1884/site/north/", "ann", "localhost", 1884, "site/north", nullptr},
         {"mqtt://[::1]:8883/x", "", "::1", 8883, "x", nullptr},
-        {"http://localhost", "", "", 0, "", "--mqtt wants mqtt://[USER@]HOST[:PORT][/PREFIX], not 'http://localhost'"},
-        {"mqtts://localhost", "", "", 0, "", "--mqtt: TLS (mqtts://) is not supported; use mqtt://"},
+        {"mqtts://localhost", "", "localhost", 8883, "ravo", nullptr},
+        {"mqtts://ann@[::1]:9883/site", "ann", "::1", 9883, "site", nullptr},
+        {"http://localhost", "", "", 0, "",
+         "--mqtt wants mqtt[s]://[USER@]HOST[:PORT][/PREFIX], not 'http://localhost'"},
+        {"mqtts:/localhost", "", "", 0, "",
+         "--mqtt wants mqtt[s]://[USER@]HOST[:PORT][/PREFIX], not 'mqtts:/localhost'"},
         {"mqtt://", "", "", 0, "", "--mqtt: no host in 'mqtt://'"},
         {"mqtt://ann@:1883", "", "", 0, "", "--mqtt: no host in 'mqtt://ann@:1883'"},
         {"mqtt://@localhost", "", "", 0, "", "--mqtt: no user name before '@' in 'mqtt://@localhost'"},
@@ -41,6 +45,7 @@ TEST(MqttUrl, Table) {
             EXPECT_EQ(url->host, row.host) << row.text;
             EXPECT_EQ(url->port, row.port) << row.text;
             EXPECT_EQ(url->prefix, row.prefix) << row.text;
+            EXPECT_EQ(url->tls, std::string(row.text).rfind("mqtts://", 0) == 0) << row.text;
         } else {
             EXPECT_FALSE(url) << row.text;
             EXPECT_EQ(error, row.error) << row.text;

@@ -105,8 +105,15 @@ bool readRegistryOptions(const QCommandLineParser& p, bool live, SessionOptions&
 void addMqttOptions(QCommandLineParser& p) {
     p.addOption({"mqtt",
                  "Publish readings to the MQTT broker at mqtt://[USER@]HOST[:PORT][/PREFIX] "
-                 "(port 1883, topic prefix ravo).",
+                 "(port 1883, topic prefix ravo), or over TLS at mqtts://... (port 8883).",
                  "URL"});
+    p.addOption({"mqtt-cafile",
+                 "With mqtts://: trust the broker's certificate when it chains to the CA in FILE (PEM; else the "
+                 "system's CA store).",
+                 "FILE"});
+    p.addOption(
+        {"mqtt-cert", "With mqtts://: this program's certificate (PEM), for a broker that asks for one.", "FILE"});
+    p.addOption({"mqtt-key", "With mqtts://: the private key of --mqtt-cert (PEM).", "FILE"});
     p.addOption(
         {"mqtt-password-file", "The broker password: the first line of FILE (else RAVO_MQTT_PASSWORD).", "FILE"});
     p.addOption({"mqtt-discovery", "Publish Home Assistant discovery configs for every value heard."});
@@ -115,19 +122,21 @@ void addMqttOptions(QCommandLineParser& p) {
 bool readMqttOptions(const QCommandLineParser& p, SessionOptions& o, std::string& error) {
     o.mqtt = {};
     if (!p.isSet("mqtt")) {
-        if (p.isSet("mqtt-password-file") || p.isSet("mqtt-discovery")) {
-            error = std::string(p.isSet("mqtt-discovery") ? "--mqtt-discovery" : "--mqtt-password-file") +
-                    " needs --mqtt URL";
-            return false;
-        }
+        for (const char* name : {"mqtt-password-file", "mqtt-discovery", "mqtt-cafile", "mqtt-cert", "mqtt-key"})
+            if (p.isSet(name)) {
+                error = std::string("--") + name + " needs --mqtt URL";
+                return false;
+            }
         return true;
     }
     o.mqtt.url = p.value("mqtt").toStdString();
-    // A URL that cannot be used is told with the other bad options, before any input is read.
-    if (!parseMqttUrl(o.mqtt.url, error)) return false;
+    // A URL or files that cannot be used are told with the other bad options, before any input is read.
+    const std::optional<MqttUrl> url = parseMqttUrl(o.mqtt.url, error);
+    if (!url) return false;
     o.mqtt.passwordFile = p.value("mqtt-password-file").toStdString();
     o.mqtt.discovery = p.isSet("mqtt-discovery");
-    return true;
+    o.mqtt.tls = {toStd(p.value("mqtt-cafile")), toStd(p.value("mqtt-cert")), toStd(p.value("mqtt-key"))};
+    return checkMqttTls(*url, o.mqtt.tls, error);
 }
 
 void addInfluxOptions(QCommandLineParser& p) {
