@@ -11,6 +11,8 @@ namespace ravo::app {
 
 ErrorMessages::ErrorMessages(Receiver& rx, QWidget* owner) : QObject(owner), rx_(rx), owner_(owner) {
     rx_.observeErrors([this](const std::string&) { queued(); });
+    refresh_.setInterval(250);
+    connect(&refresh_, &QTimer::timeout, this, &ErrorMessages::showCount);
 }
 
 ErrorMessages::~ErrorMessages() {
@@ -18,11 +20,11 @@ ErrorMessages::~ErrorMessages() {
     delete box_.data();
 }
 
-QString ErrorMessages::repeatLine(const QString& text, quint64 times) {
-    if (times < 2) return {};
-    // Each time the log message comes, one reading's row was not written.
+QString ErrorMessages::repeatLine(const QString& text, quint64 times, std::size_t waiting) {
+    // The rows of a locked log file wait until it can be written again.
     if (text == QLatin1String(kLogInaccessible))
-        return QStringLiteral("Readings not logged while this message was open: %1.").arg(times);
+        return QStringLiteral("Readings waiting to be logged: %1.").arg(static_cast<qulonglong>(waiting));
+    if (times < 2) return {};
     return QStringLiteral("This message came %1 times while it was open.").arg(times);
 }
 
@@ -63,7 +65,9 @@ void ErrorMessages::showNext() {
         box->setAttribute(Qt::WA_DeleteOnClose);
         box_ = box;
         showCount();
+        if (current_.text == QLatin1String(kLogInaccessible)) refresh_.start();
         connect(box, &QMessageBox::finished, this, [this] {
+            refresh_.stop();
             box_.clear();
             current_ = {};
             // What came while it was open and is still waiting is shown next.
@@ -75,7 +79,9 @@ void ErrorMessages::showNext() {
 }
 
 void ErrorMessages::showCount() {
-    if (box_) box_->setInformativeText(repeatLine(current_.text, current_.times));
+    if (!box_) return;
+    const QString line = repeatLine(current_.text, current_.times, rx_.logBacklog().waiting());
+    if (box_->informativeText() != line) box_->setInformativeText(line);
 }
 
 }  // namespace ravo::app

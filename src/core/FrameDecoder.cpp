@@ -85,7 +85,7 @@ public:
     std::string number(double v) const override { return rx_.number(v); }
 
 private:
-    LogFiles files() const { return {rx_.screen_, rx_.files, rx_}; }
+    LogFiles files() const { return {rx_.screen_, rx_.files, rx_, rx_.logBacklog_}; }
     LogRow row(int status, const std::string& sLevel, const std::string& value1, const std::string& value2) const {
         return {rx_.state_.time, rx_.state_.frame.address, status, sLevel, value1, value2};
     }

@@ -6,16 +6,19 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Clock.h"
 #include "common/NumberText.h"
 #include "config/Commands.h"
 #include "frames/ProgramState.h"
+#include "presentation/CsvLog.h"
 #include "presentation/ErrorSink.h"
 #include "presentation/FileSystem.h"
 #include "profile/Profile.h"
@@ -135,6 +138,20 @@ public:
     const std::deque<std::string>& pendingErrors() const { return pendingErrors_; }
     std::optional<std::string> takeError();
 
+    // The CSV rows that wait for a log file another program holds, read-only: how
+    // many wait, how many were dropped because too many waited.
+    const LogBacklog& logBacklog() const { return logBacklog_; }
+    // Waiting rows are appended to every file that can be written again (the next
+    // reading does the same); called once a second.
+    void retryLogs() { logBacklog_.retry(files); }
+    // Told when a file that held rows back has taken them all (path, rows written late).
+    void observeLogsWritable(std::function<void(const std::string&, std::uint64_t)> observer) {
+        logBacklog_.writableAgain = std::move(observer);
+    }
+    // The end of the run: a last try for the waiting rows; what still cannot be
+    // written is given up and returned, file by file.
+    std::vector<LogBacklog::Unwritten> finishLogs() { return logBacklog_.finish(files); }
+
     // Number text with the configured decimal separator.
     std::string number(double v) const { return numberText(v, decimalSeparator); }
 
@@ -161,6 +178,7 @@ private:
     LocalTime now_;  // the time of the tick in hand
 
     FileSystem& files;
+    LogBacklog logBacklog_;
     const char decimalSeparator;
     Reading reading;
     // The message line of the frame in hand; the reading refers to it in place, so

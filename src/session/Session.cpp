@@ -43,6 +43,11 @@ Session::Session(const Clock& clock, SessionOptions options)
         rx_->observeErrors(
             [](const std::string& message) { std::fprintf(stderr, "Error: %s\n", latin1ToUtf8(message).c_str()); },
             false);  // nothing waits for an OK here
+    if (options_.errorsOnStderr)
+        // The start of a locked file's episode is the error above; its end is told here.
+        rx_->observeLogsWritable([this](const std::string& path, std::uint64_t written) {
+            tell("log file " + path + " writable again: " + std::to_string(written) + " waiting readings written");
+        });
 }
 
 Session::~Session() {
@@ -70,6 +75,32 @@ MqttPublisher* Session::mqtt() { return mqtt_ ? mqtt_->publisher.get() : nullptr
 
 void Session::tell(const std::string& text) const {
     std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), text.c_str());
+}
+
+namespace {
+
+std::string dateTimeText(const LocalTime& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
+}
+
+}  // namespace
+
+void Session::tellLogDrops() {
+    const std::uint64_t dropped = rx_->logBacklog().dropped();
+    if (dropped == logDroppedTold_) return;
+    logDroppedTold_ = dropped;
+    tell(std::to_string(dropped) + " readings not logged so far: more than " +
+         std::to_string(rx_->logBacklog().capacity()) + " were waiting for log files that could not be written");
+}
+
+void Session::finishLogs() {
+    for (const LogBacklog::Unwritten& u : rx_->finishLogs())
+        tell("log file " + u.path + " still inaccessible: " + std::to_string(u.rows) +
+             " readings not logged, decoded from " + dateTimeText(u.first) + " to " + dateTimeText(u.last));
+    tellLogDrops();
 }
 
 bool Session::start(std::string& error) {
@@ -237,6 +268,8 @@ void Session::afterTick() {
 }
 
 void Session::everySecond() {
+    rx_->retryLogs();
+    tellLogDrops();
     if (recorder_) recorder_->flush();
     if (echo_) std::fflush(echo_);
     afterTick();
@@ -343,6 +376,7 @@ bool Session::stop(std::string& error) {
     stopped_ = true;
     if (recorder_) recorder_->stop();
     std::fflush(stdout);
+    finishLogs();
     stopMqtt();
     stopInflux();
     if (history_) {

@@ -61,8 +61,9 @@ public:
     // file that cannot be written is told once.
     void afterTick();
     // Once a second: what the open files hold is written out (a kill loses at most
-    // the last second), silence is decided, the summary file is rewritten every
-    // minute, and a change of the broker connection is told.
+    // the last second), rows waiting for a locked log file are tried again,
+    // silence is decided, the summary file is rewritten every minute, and a
+    // change of the broker connection is told.
     void everySecond();
     // SIGHUP: every output file held open is closed and opened again (appending),
     // so that logrotate can move it away.
@@ -72,9 +73,10 @@ public:
 
     // The end of decode's input: a last silence check, then the --summary table.
     void finishInput();
-    // Orderly stop: the recording is closed, MQTT is given a short while to
-    // deliver, the summary file and the state snapshot are written. False with a
-    // reason when a file cannot be written.
+    // Orderly stop: the recording is closed, rows waiting for a locked log file
+    // are written or told on stderr (how many, first and last time), MQTT is
+    // given a short while to deliver, the summary file and the state snapshot are
+    // written. False with a reason when a file cannot be written.
     bool stop(std::string& error);
     // After stop(): some MQTT messages were dropped or not acknowledged.
     bool mqttIncomplete() const { return mqttIncomplete_; }
@@ -95,6 +97,10 @@ private:
     bool openHistory(std::string& error);
     void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
+    // Readings dropped because too many waited for locked log files, when the count grew.
+    void tellLogDrops();
+    // The rows still waiting for log files: written if they can be, told if not.
+    void finishLogs();
 
     SessionOptions options_;
     std::string logFolder_;
@@ -117,6 +123,7 @@ private:
     std::unique_ptr<InfluxWriter> influx_;
     std::unique_ptr<InfluxWatch> influxWatch_;
     bool jsonFailureTold_ = false;
+    std::uint64_t logDroppedTold_ = 0;
     int seconds_ = 0;
     bool stopped_ = false;
 };

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "TestSupport.h"
 #include "presentation/CsvLog.h"
@@ -27,7 +29,8 @@ struct CsvLogTest : ::testing::Test {
         rig.enableLogging();
         rig.rx.setTime(rig.clock.now());
     }
-    LogFiles files() { return {rig.screen(), rig.fs, rig.rx}; }
+    LogBacklog backlog;
+    LogFiles files() { return {rig.screen(), rig.fs, rig.rx, backlog}; }
     void logTemp(const std::string& slevel, const std::string& value1, const std::string& value2) {
         logReading(files(), {rig.state().time, address, status, slevel, value1, value2});
     }
@@ -99,22 +102,163 @@ TEST_F(CsvLogTest, AnExistingEmptyFileGetsNoHeader) {
     EXPECT_EQ(rig.file("ravo07122026.csv"), "12:00:00, 1234,93h,,a,b\r\n");
 }
 
-TEST_F(CsvLogTest, DeniedAccessRaisesTheMessageAndLosesOnlyThatRow) {
+TEST_F(CsvLogTest, DeniedAccessRaisesTheMessageAndTheRowWaitsForTheNextReading) {
     rig.fs.files["/logs/ravo07122026.csv"] = kTempHeader;
     rig.fs.denied.insert("/logs/ravo07122026.csv");
-    logTemp("", "lost", "");
+    logTemp("", "held", "");
     ASSERT_EQ(rig.rx.pendingErrors().size(), 1u);
     EXPECT_EQ(rig.rx.pendingErrors().front(), "Log file inaccessible! Close file to resume logging.");
+    EXPECT_EQ(backlog.waiting(), 1u);
     rig.fs.denied.clear();
-    logTemp("", "kept", "");
-    EXPECT_EQ(rig.file("ravo07122026.csv"), std::string(kTempHeader) + "12:00:00, 1234,93h,,kept,\r\n");
+    logTemp("", "next", "");
+    EXPECT_EQ(rig.file("ravo07122026.csv"),
+              std::string(kTempHeader) + "12:00:00, 1234,93h,,held,\r\n12:00:00, 1234,93h,,next,\r\n");
     EXPECT_EQ(rig.rx.pendingErrors().size(), 1u);
+    EXPECT_EQ(backlog.waiting(), 0u);
 }
 
 TEST_F(CsvLogTest, OtherFailuresAreSilent) {
     rig.fs.failing.insert("/logs/ravo07122026.csv");
     logTemp("", "a", "b");
     EXPECT_TRUE(rig.rx.pendingErrors().empty());
+    EXPECT_EQ(backlog.waiting(), 0u);  // lost, as before: only a denied file holds rows back
+}
+
+// A held file: its rows wait in order and go in before any newer row, whether the
+// next reading or the periodic retry finds it free; one message per episode.
+TEST_F(CsvLogTest, HeldRowsGoInFirstInOrderOnceTheFileIsFree) {
+    const std::string path = "/logs/ravo07122026.csv";
+    std::vector<std::pair<std::string, std::uint64_t>> told;
+    backlog.writableAgain = [&](const std::string& p, std::uint64_t n) { told.emplace_back(p, n); };
+    struct Case {
+        const char* name;
+        bool byNextReading;  // else by the periodic retry
+    };
+    for (const Case c : {Case{"next reading", true}, Case{"retry", false}}) {
+        SCOPED_TRACE(c.name);
+        rig.fs.files.clear();
+        while (rig.rx.takeError()) {
+        }
+        told.clear();
+        logTemp("", "0", "");  // creates the file with its header
+        rig.fs.denied.insert(path);
+        for (const char* v : {"1", "2", "3"}) logTemp("", v, "");
+        backlog.retry(rig.fs);  // still held: nothing moves
+        EXPECT_EQ(rig.file("ravo07122026.csv"), std::string(kTempHeader) + "12:00:00, 1234,93h,,0,\r\n");
+        EXPECT_EQ(backlog.waiting(), 3u);
+        EXPECT_EQ(rig.rx.pendingErrors().size(), 1u);
+        EXPECT_TRUE(told.empty());
+
+        rig.fs.denied.clear();
+        if (c.byNextReading) logTemp("", "4", "");
+        else backlog.retry(rig.fs);
+        std::string want = std::string(kTempHeader);
+        for (const char* v : {"0", "1", "2", "3"}) want += std::string("12:00:00, 1234,93h,,") + v + ",\r\n";
+        if (c.byNextReading) want += "12:00:00, 1234,93h,,4,\r\n";
+        EXPECT_EQ(rig.file("ravo07122026.csv"), want);
+        EXPECT_EQ(backlog.waiting(), 0u);
+        EXPECT_EQ(told, (decltype(told){{path, 3}}));
+
+        // Held again: a new episode, a new message.
+        rig.fs.denied.insert(path);
+        logTemp("", "5", "");
+        logTemp("", "6", "");
+        EXPECT_EQ(rig.rx.pendingErrors().size(), 2u);
+        rig.fs.denied.clear();
+        backlog.retry(rig.fs);
+        EXPECT_EQ(rig.file("ravo07122026.csv"), want + "12:00:00, 1234,93h,,5,\r\n12:00:00, 1234,93h,,6,\r\n");
+    }
+}
+
+// Each held row goes to the file of the day (and transmitter) it was decoded for;
+// a file that does not exist yet when its rows go in gets the header of the first
+// of them, once.
+TEST_F(CsvLogTest, HeldRowsKeepTheirFileAndDayAndANewFileItsHeaderOnce) {
+    rig.rx.click("optsepfiles");
+    const std::string day1 = "/logs/Tx1234_07122026.csv", day2 = "/logs/Tx1234_08122026.csv";
+    rig.fs.denied = {day1, day2};  // held before either exists
+    logPulse("", "a", "b", "s1");
+    logTemp("", "c", "d");
+    rig.clock.set(LocalTime{2026, 12, 8, 0, 0, 1, 0});
+    rig.rx.setTime(rig.clock.now());
+    logTemp("", "e", "f");
+    EXPECT_EQ(backlog.waiting(), 3u);
+    EXPECT_EQ(rig.rx.pendingErrors().size(), 2u);  // one episode per file
+
+    rig.fs.denied = {day1};  // the new day's file is free first
+    logTemp("", "g", "h");
+    EXPECT_EQ(rig.file("Tx1234_08122026.csv"),
+              std::string(kTempHeader) + "00:00:01, 1234,93h,,e,f\r\n00:00:01, 1234,93h,,g,h\r\n");
+    EXPECT_EQ(rig.file("Tx1234_07122026.csv"), "<missing>");
+    rig.fs.denied.clear();
+    backlog.retry(rig.fs);
+    EXPECT_EQ(rig.file("Tx1234_07122026.csv"),
+              std::string(kPulseHeader) + "12:00:00, 1234,93h,,a,b,s1\r\n12:00:00, 1234,93h,,c,d\r\n");
+    EXPECT_EQ(backlog.waiting(), 0u);
+}
+
+// The queue is bounded: rows beyond it are dropped and counted; a file that can be
+// written is not held up by a full queue.
+TEST_F(CsvLogTest, AFullQueueDropsAndCountsTheNewestRows) {
+    LogBacklog small(3);
+    const LogFiles to{rig.screen(), rig.fs, rig.rx, small};
+    const std::string held = "/logs/ravo07122026.csv";
+    rig.fs.denied.insert(held);
+    for (const char* v : {"1", "2", "3", "4", "5"}) logReading(to, {rig.state().time, address, status, "", v, ""});
+    EXPECT_EQ(small.waiting(), 3u);
+    EXPECT_EQ(small.dropped(), 2u);
+    rig.rx.type({Field::txtpulsefilename}, "pul");
+    logReadingWithSerial(to, {rig.state().time, address, status, "", "p", ""}, "");
+    EXPECT_EQ(rig.file("pul07122026.csv"), std::string(kPulseHeader) + "12:00:00, 1234,93h,,p,,\r\n");
+    rig.fs.denied.clear();
+    small.retry(rig.fs);
+    EXPECT_EQ(rig.file("ravo07122026.csv"), std::string(kTempHeader) + "12:00:00, 1234,93h,,1,\r\n" +
+                                                "12:00:00, 1234,93h,,2,\r\n12:00:00, 1234,93h,,3,\r\n");
+    EXPECT_EQ(small.dropped(), 2u);
+}
+
+// At the end, what can be written is; the rest is given up and told with its count
+// and the times of its first and last row.
+TEST_F(CsvLogTest, FinishWritesWhatItCanAndReturnsTheRest) {
+    rig.rx.click("optsepfiles");
+    rig.fs.denied = {"/logs/Tx1234_07122026.csv", "/logs/Tx99_07122026.csv"};
+    logTemp("", "a", "");
+    rig.clock.set(LocalTime{2026, 12, 7, 12, 0, 5, 250});
+    rig.rx.setTime(rig.clock.now());
+    rig.state().time.read = rig.clock.now();
+    address = 99;
+    logTemp("", "b", "");
+    rig.clock.set(LocalTime{2026, 12, 7, 12, 3, 0, 0});
+    rig.rx.setTime(rig.clock.now());
+    rig.state().time.read = rig.clock.now();
+    logTemp("", "c", "");
+    rig.fs.denied.erase("/logs/Tx1234_07122026.csv");
+    const auto left = backlog.finish(rig.fs);
+    EXPECT_EQ(rig.file("Tx1234_07122026.csv"), std::string(kTempHeader) + "12:00:00, 1234,93h,,a,\r\n");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].path, "/logs/Tx99_07122026.csv");
+    EXPECT_EQ(left[0].rows, 2u);
+    EXPECT_EQ(left[0].first.second, 5);
+    EXPECT_EQ(left[0].last.minute, 3);
+    EXPECT_EQ(backlog.waiting(), 0u);
+    EXPECT_EQ(rig.file("Tx99_07122026.csv"), "<missing>");
+}
+
+// Through the receiver: frames decoded while the file is held are logged by its
+// once-a-second retry, and the count it shows is the core's.
+TEST(ReceiverLogBacklog, FramesDecodedWhileTheFileIsHeldAreLoggedByTheRetry) {
+    test::Rig rig(/*vhf=*/false);
+    rig.enableLogging();
+    rig.fs.denied.insert("/logs/ravo07122026.csv");
+    for (int a : {1, 2, 3}) rig.feed(test::frame({0x82, 0x00, 0x00, a, 0x93, 0x00, 0x2B, 0x00, 0x29}));
+    EXPECT_EQ(rig.rx.logBacklog().waiting(), 3u);
+    EXPECT_EQ(rig.rx.pendingErrors().size(), 1u);
+    rig.fs.denied.clear();
+    rig.rx.retryLogs();
+    EXPECT_EQ(rig.file("ravo07122026.csv"), std::string(kTempHeader) + "12:00:00, 1,93h,, 21.5, 20.5\r\n" +
+                                                "12:00:00, 2,93h,, 21.5, 20.5\r\n12:00:00, 3,93h,, 21.5, 20.5\r\n");
+    EXPECT_EQ(rig.rx.logBacklog().waiting(), 0u);
+    EXPECT_TRUE(rig.rx.finishLogs().empty());
 }
 
 // The machine's file system: permission and locks held by another process.
@@ -189,6 +333,43 @@ TEST_F(DiskFileSystemTest, PosixRecordLockHeldByAnotherProcessIsDenied) {
             return fcntl(fd, F_SETLK, &l) == 0;
         },
         [&] { EXPECT_EQ(disk.append(p, "x"), FileOutcome::Denied); });
+}
+
+// Rows logged while another process holds an fcntl lock on the file all go in,
+// in order, once it lets go.
+TEST_F(DiskFileSystemTest, RowsLoggedUnderAnotherProcesssLockAllGoInAfterwards) {
+    test::Rig rig;
+    rig.rx.setLogging(true, dir);
+    rig.rx.setTime(rig.clock.now());
+    LogBacklog backlog;
+    const LogFiles to{rig.screen(), disk, rig.rx, backlog};
+    const std::string p = dir + "ravo07122026.csv";
+    auto log = [&](int i) {
+        const std::string v = std::to_string(i);
+        logReading(to, {rig.state().time, i, 0x93, "", v, ""});
+    };
+    auto row = [](int i) { return "12:00:00, " + std::to_string(i) + ",93h,," + std::to_string(i) + ",\r\n"; };
+    log(0);
+    withLockHeldElsewhere(
+        p,
+        [](int fd) {
+            struct flock l {};
+            l.l_type = F_WRLCK;
+            l.l_whence = SEEK_SET;
+            return fcntl(fd, F_SETLK, &l) == 0;
+        },
+        [&] {
+            for (int i = 1; i <= 300; ++i) log(i);
+            backlog.retry(disk);
+            EXPECT_EQ(backlog.waiting(), 300u);
+        });
+    std::string want = kTempHeader + row(0);
+    EXPECT_EQ(slurp(p), want);
+    log(301);
+    for (int i = 1; i <= 301; ++i) want += row(i);
+    EXPECT_EQ(slurp(p), want);
+    EXPECT_EQ(backlog.waiting(), 0u);
+    EXPECT_EQ(rig.rx.pendingErrors().size(), 1u);
 }
 
 TEST_F(DiskFileSystemTest, ReadOnlyFileIsDeniedForOrdinaryUsers) {
