@@ -144,7 +144,7 @@ HistoryWindow::HistoryWindow(const QString& historyPath, QWidget* parent)
 
     transmitter_ = new QComboBox(this);
     transmitter_->setObjectName("transmitter");
-    transmitter_->setMinimumContentsLength(24);
+    transmitter_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(transmitter_, &QComboBox::currentIndexChanged, this, [this] {
         if (filling_) return;
         fillFields();
@@ -191,7 +191,7 @@ HistoryWindow::HistoryWindow(const QString& historyPath, QWidget* parent)
 
     fields_ = new QListWidget(this);
     fields_->setObjectName("fields");
-    fields_->setMaximumWidth(260);
+    fields_->setMaximumWidth(220);
     connect(fields_, &QListWidget::itemChanged, this, [this] {
         if (!filling_) reload();
     });

@@ -138,6 +138,7 @@ void HistoryTest::windowDrawsTheStoredReadings() {
     // Two fields: two runs each, each field one legend entry.
     w.chooseFields({"temperature_1_C", "temperature_2_C"});
     QCOMPARE(seriesSizes(w.chart()).size(), size_t(4));
+    QCoreApplication::processEvents();  // the legend lays its markers out
     int shown = 0;
     for (QLegendMarker* m : w.chart()->legend()->markers()) shown += m->isVisible();
     QCOMPARE(shown, 2);
