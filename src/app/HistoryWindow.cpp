@@ -18,8 +18,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -36,11 +36,11 @@ constexpr std::int64_t kDayMs = 24 * kHourMs;
 
 std::int64_t periodMs(int period) {
     switch (period) {
-    case HistoryWindow::LastHour: return kHourMs;
-    case HistoryWindow::LastDay: return kDayMs;
-    case HistoryWindow::LastWeek: return 7 * kDayMs;
-    case HistoryWindow::LastMonth: return 30 * kDayMs;
-    default: return 365 * kDayMs;
+        case HistoryWindow::LastHour: return kHourMs;
+        case HistoryWindow::LastDay: return kDayMs;
+        case HistoryWindow::LastWeek: return 7 * kDayMs;
+        case HistoryWindow::LastMonth: return 30 * kDayMs;
+        default: return 365 * kDayMs;
     }
 }
 
@@ -80,17 +80,15 @@ protected:
     void keyPressEvent(QKeyEvent* e) override {
         const QRectF area = chart()->plotArea();
         switch (e->key()) {
-        case Qt::Key_Left: chart()->scroll(-area.width() / 10, 0); break;
-        case Qt::Key_Right: chart()->scroll(area.width() / 10, 0); break;
-        case Qt::Key_Up: chart()->scroll(0, area.height() / 10); break;
-        case Qt::Key_Down: chart()->scroll(0, -area.height() / 10); break;
-        case Qt::Key_Plus:
-        case Qt::Key_Equal: chart()->zoomIn(); break;
-        case Qt::Key_Minus: chart()->zoomOut(); break;
-        case Qt::Key_Home:
-            viewed_(false);
-            return;
-        default: QChartView::keyPressEvent(e); return;
+            case Qt::Key_Left: chart()->scroll(-area.width() / 10, 0); break;
+            case Qt::Key_Right: chart()->scroll(area.width() / 10, 0); break;
+            case Qt::Key_Up: chart()->scroll(0, area.height() / 10); break;
+            case Qt::Key_Down: chart()->scroll(0, -area.height() / 10); break;
+            case Qt::Key_Plus:
+            case Qt::Key_Equal: chart()->zoomIn(); break;
+            case Qt::Key_Minus: chart()->zoomOut(); break;
+            case Qt::Key_Home: viewed_(false); return;
+            default: QChartView::keyPressEvent(e); return;
         }
         viewed_(true);
     }
@@ -300,7 +298,8 @@ QString HistoryWindow::fieldTitle(const std::string& name) const {
     const FieldDecl* d = declOf(family, name);
     if (!d) return QString::fromStdString(name);
     QString title = QString::fromUtf8(d->label.data(), static_cast<qsizetype>(d->label.size()));
-    if (!d->unit.empty()) title += " (" + QString::fromUtf8(d->unit.data(), static_cast<qsizetype>(d->unit.size())) + ")";
+    if (!d->unit.empty())
+        title += " (" + QString::fromUtf8(d->unit.data(), static_cast<qsizetype>(d->unit.size())) + ")";
     return title;
 }
 
@@ -369,7 +368,8 @@ void HistoryWindow::periodChosen() {
 }
 
 HistoryWindow::Span HistoryWindow::span() const {
-    if (period_->currentIndex() == FromTo) return {from_->dateTime().toMSecsSinceEpoch(), to_->dateTime().toMSecsSinceEpoch()};
+    if (period_->currentIndex() == FromTo)
+        return {from_->dateTime().toMSecsSinceEpoch(), to_->dateTime().toMSecsSinceEpoch()};
     const std::int64_t end = now();
     return {end - periodMs(period_->currentIndex()), end};
 }
@@ -419,8 +419,9 @@ void HistoryWindow::draw() {
 
     auto* x = new QDateTimeAxis;
     const std::int64_t len = drawn_.toMs - drawn_.fromMs;
-    x->setFormat(len <= kDayMs ? QStringLiteral("HH:mm") : len <= 7 * kDayMs ? QStringLiteral("ddd HH:mm")
-                                                                              : QStringLiteral("yyyy-MM-dd"));
+    x->setFormat(len <= kDayMs       ? QStringLiteral("HH:mm")
+                 : len <= 7 * kDayMs ? QStringLiteral("ddd HH:mm")
+                                     : QStringLiteral("yyyy-MM-dd"));
     x->setTickCount(7);
     auto* y = new QValueAxis;
     c->addAxis(x, Qt::AlignBottom);
@@ -476,8 +477,9 @@ void HistoryWindow::draw() {
         text += QStringLiteral(", drawn as the mean of every %1 (the CSV export has every reading)")
                     .arg(stepText(data_.everySeconds));
     if (data_.gapMs)
-        text += QStringLiteral("; the line breaks where no reading came for more than %1 (three times the median "
-                               "interval)")
+        text += QStringLiteral(
+                    "; the line breaks where no reading came for more than %1 (three times the median "
+                    "interval)")
                     .arg(stepText(std::max<std::int64_t>(1, data_.gapMs / 1000)));
     status_->setText(text + ".");
 }
@@ -549,8 +551,8 @@ bool HistoryWindow::exportCsv(const QString& path, QString& error) {
     }
     std::string why;
     const bool ok = readingsReport(
-        reader_, request, [&out](std::string_view text) { out.write(text.data(), static_cast<std::streamsize>(text.size())); },
-        why);
+        reader_, request,
+        [&out](std::string_view text) { out.write(text.data(), static_cast<std::streamsize>(text.size())); }, why);
     out.close();
     if (!ok) error = QString::fromStdString(why);
     else if (!out) error = QStringLiteral("cannot write %1").arg(path);

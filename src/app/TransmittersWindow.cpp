@@ -198,11 +198,10 @@ void TransmittersWindow::exportClicked() {
 void TransmittersWindow::setHistoryFile(const QString& path) {
     historyPath_ = path;
     history_->setEnabled(!path.isEmpty());
-    history_->setToolTip(path.isEmpty()
-                             ? QStringLiteral("No history is kept: the monitor was started with --no-history, or with "
-                                              "--demo or --replay and no --history FILE.")
-                             : QStringLiteral("The stored readings of the selected transmitter as a chart (%1).")
-                                   .arg(path));
+    history_->setToolTip(
+        path.isEmpty() ? QStringLiteral("No history is kept: the monitor was started with --no-history, or with "
+                                        "--demo or --replay and no --history FILE.")
+                       : QStringLiteral("The stored readings of the selected transmitter as a chart (%1).").arg(path));
 }
 
 long long TransmittersWindow::selectedAddress() const {

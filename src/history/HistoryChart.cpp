@@ -26,7 +26,7 @@ void count(FieldStats& s, double v) {
 
 std::int64_t aggregationSeconds(std::int64_t spanMs, std::size_t maxPoints) {
     static constexpr std::array<std::int64_t, 23> kSteps = {
-        1,    2,    5,    10,    15,    30,    60,    120,   300,    600,    900,    1800,
+        1,    2,    5,     10,    15,    30,    60,     120,    300,     600,     900,    1800,
         3600, 7200, 10800, 21600, 43200, 86400, 172800, 604800, 1209600, 2419200, 4838400};
     const std::int64_t points = static_cast<std::int64_t>(std::max<std::size_t>(maxPoints, 1));
     const std::int64_t spanS = std::max<std::int64_t>(spanMs, 0) / 1000 + 1;

@@ -20,8 +20,8 @@ TEST(HistoryChart, StepKeepsPointsUnderTheLimit) {
         std::int64_t seconds;
     };
     for (const Case& c : {Case{kHour, 2000, 2}, Case{kDay, 2000, 60}, Case{7 * kDay, 2000, 600},
-                          Case{365 * kDay, 2000, 21600}, Case{365 * kDay, 100, 604800},
-                          Case{3650 * kDay, 100, 4838400}, Case{36500 * kDay, 100, 53 * 604800}, Case{0, 2000, 1}}) {
+                          Case{365 * kDay, 2000, 21600}, Case{365 * kDay, 100, 604800}, Case{3650 * kDay, 100, 4838400},
+                          Case{36500 * kDay, 100, 53 * 604800}, Case{0, 2000, 1}}) {
         const std::int64_t s = aggregationSeconds(c.spanMs, c.maxPoints);
         EXPECT_EQ(s, c.seconds) << c.spanMs << " ms in " << c.maxPoints;
         EXPECT_LE(c.spanMs / 1000 / s, static_cast<std::int64_t>(c.maxPoints));
