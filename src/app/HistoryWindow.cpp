@@ -1,5 +1,6 @@
 #include "app/HistoryWindow.h"
 
+#include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -99,6 +100,7 @@ protected:
             e->accept();
             return;
         }
+        before_ = shown();
         QChartView::mousePressEvent(e);
     }
     void mouseMoveEvent(QMouseEvent* e) override {
@@ -119,13 +121,21 @@ protected:
             return;
         }
         QChartView::mouseReleaseEvent(e);
-        viewed_(true);
+        // A click that zoomed nothing leaves the chart following the period.
+        if (shown() != before_) viewed_(true);
     }
 
 private:
+    // The part of the plot shown, in the values of the axes.
+    QRectF shown() const {
+        const QRectF area = chart()->plotArea();
+        return QRectF(chart()->mapToValue(area.topLeft()), chart()->mapToValue(area.bottomRight()));
+    }
+
     std::function<void(bool)> viewed_;
     bool panning_ = false;
     QPointF last_;
+    QRectF before_;
 };
 
 HistoryWindow::HistoryWindow(const QString& historyPath, QWidget* parent)
@@ -448,6 +458,27 @@ void HistoryWindow::draw() {
             }
             s->replace(points);
             if (last - first == 1) s->setPointsVisible(true);
+            if (data_.everySeconds) {
+                // Interval means: the band of each interval's minimum and maximum behind them.
+                auto* lower = new QLineSeries;
+                auto* upper = new QLineSeries;
+                for (std::size_t i = first; i < last; ++i) {
+                    const ChartPoint& p = f.points[i];
+                    lower->append(static_cast<qreal>(p.ms), p.min);
+                    upper->append(static_cast<qreal>(p.ms), p.max);
+                    lo = std::min(lo, p.min);
+                    hi = std::max(hi, p.max);
+                }
+                auto* band = new QAreaSeries(upper, lower);
+                QColor fill = pen;
+                fill.setAlpha(50);
+                band->setBrush(fill);
+                band->setPen(Qt::NoPen);
+                c->addSeries(band);
+                band->attachAxis(x);
+                band->attachAxis(y);
+                for (QLegendMarker* m : c->legend()->markers(band)) m->setVisible(false);
+            }
             c->addSeries(s);
             s->attachAxis(x);
             s->attachAxis(y);
@@ -474,7 +505,9 @@ void HistoryWindow::draw() {
 
     QString text = QStringLiteral("%1 readings of %2").arg(static_cast<qulonglong>(data_.readings)).arg(address());
     if (data_.everySeconds)
-        text += QStringLiteral(", drawn as the mean of every %1 (the CSV export has every reading)")
+        text += QStringLiteral(
+                    ", drawn as the mean of every %1 with its minimum and maximum shaded (the CSV "
+                    "export has every reading)")
                     .arg(stepText(data_.everySeconds));
     if (data_.gapMs)
         text += QStringLiteral(

@@ -9,6 +9,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDateTimeAxis>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -63,11 +64,18 @@ QDateTime at(int day, int minute) {
     return QDateTime::fromMSecsSinceEpoch(storedTime(LocalTime{2026, 12, day, minute / 60, minute % 60, 0, 0}).utcMs);
 }
 
-// The series drawn, as their point counts.
+// The lines drawn, as their point counts.
 std::vector<qsizetype> seriesSizes(QChart* chart) {
     std::vector<qsizetype> out;
-    for (QAbstractSeries* s : chart->series()) out.push_back(static_cast<QLineSeries*>(s)->count());
+    for (QAbstractSeries* s : chart->series())
+        if (auto* line = qobject_cast<QLineSeries*>(s)) out.push_back(line->count());
     return out;
+}
+
+int bands(QChart* chart) {
+    int n = 0;
+    for (QAbstractSeries* s : chart->series()) n += s->type() == QAbstractSeries::SeriesTypeArea;
+    return n;
 }
 
 // min, mean and max of the stats line of `title`.
@@ -138,6 +146,7 @@ void HistoryTest::windowDrawsTheStoredReadings() {
     // Two fields: two runs each, each field one legend entry.
     w.chooseFields({"temperature_1_C", "temperature_2_C"});
     QCOMPARE(seriesSizes(w.chart()).size(), size_t(4));
+    QCOMPARE(bands(w.chart()), 0);
     QCoreApplication::processEvents();  // the legend lays its markers out
     int shown = 0;
     for (QLegendMarker* m : w.chart()->legend()->markers()) shown += m->isVisible();
@@ -172,6 +181,21 @@ void HistoryTest::windowDrawsTheStoredReadings() {
     QCOMPARE(last.mid(1), QStringList({"30.0", "18.0"}));
     QVERIFY(!w.exportPng(dir.filePath("no/such/folder/x.png"), why));
 
+    // Panned with the keys, the chart stays where the user put it while readings
+    // come in; Home shows the whole period again.
+    const auto start = [&w] { return qobject_cast<QDateTimeAxis*>(w.chart()->axes(Qt::Horizontal).value(0))->min(); };
+    QCOMPARE(start(), at(7, 0));
+    QTest::keyClick(w.chartView(), Qt::Key_Right);
+    const QDateTime panned = start();
+    QVERIFY(panned > at(7, 0));
+    store.reading(temperature(1440 - 1, 25.0, 18.0));
+    store.sync();
+    w.followNewReadings();
+    QCOMPARE(w.data().readings, std::uint64_t(count + 2));
+    QCOMPARE(start(), panned);
+    QTest::keyClick(w.chartView(), Qt::Key_Home);
+    QCOMPARE(start(), at(7, 0));
+
     // 5,000 readings over a week: drawn as interval means, at most 2,000 points,
     // the period's figures still those of every reading.
     w.now = [] { return at(7, 0).toMSecsSinceEpoch(); };
@@ -182,6 +206,7 @@ void HistoryTest::windowDrawsTheStoredReadings() {
     qsizetype points = 0;
     for (qsizetype n : seriesSizes(w.chart())) points += n;
     QVERIFY(points <= 2000 && points >= 450);
+    QCOMPARE(bands(w.chart()), int(seriesSizes(w.chart()).size()));
     const std::vector<double> h = figures(w.statsLabel(), "Humidity (%)");
     QCOMPARE(h, (std::vector<double>{40, 49.5, 59, 5000}));
     store.close();
