@@ -85,7 +85,9 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, Receiver& 
     table_->setWordWrap(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     sizeColumns();
-    table_->setToolTip(QStringLiteral("Double-click a temperature transmitter for its temperature profile."));
+    table_->setToolTip(
+        QStringLiteral("Double-click a temperature transmitter for its temperature profile; right-click a row for its "
+                       "history."));
     connect(table_, &QTableView::doubleClicked, this, &TransmittersWindow::rowActivated);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QTableView::customContextMenuRequested, this, [this](const QPoint& at) {
