@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/HistoryWindow.h"
 #include "app/Throttle.h"
 #include "app/TransmitterTableModel.h"
 #include "registry/RegistryCsv.h"
@@ -67,6 +69,11 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, Receiver& 
     export_->setObjectName("exportCsv");
     connect(export_, &QPushButton::clicked, this, &TransmittersWindow::exportClicked);
 
+    history_ = new QPushButton(QStringLiteral("History..."), this);
+    history_->setObjectName("history");
+    connect(history_, &QPushButton::clicked, this, [this] { openHistory(); });
+    setHistoryFile({});
+
     table_ = new QTableView(this);
     table_->setObjectName("table");
     table_->setModel(proxy_);
@@ -78,8 +85,17 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, Receiver& 
     table_->setWordWrap(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     sizeColumns();
-    table_->setToolTip(QStringLiteral("Double-click a temperature transmitter for its temperature profile."));
+    table_->setToolTip(
+        QStringLiteral("Double-click a temperature transmitter for its temperature profile; right-click a row for its "
+                       "history."));
     connect(table_, &QTableView::doubleClicked, this, &TransmittersWindow::rowActivated);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QTableView::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex i = table_->indexAt(at);
+        if (!i.isValid()) return;
+        table_->selectRow(i.row());
+        rowMenu(i)->popup(table_->viewport()->mapToGlobal(at));
+    });
 
     totals_ = new QLabel(this);
     totals_->setObjectName("totals");
@@ -88,6 +104,7 @@ TransmittersWindow::TransmittersWindow(TransmitterRegistry& registry, Receiver& 
     top->addWidget(filter_, 1);
     top->addWidget(silenceLabel);
     top->addWidget(silence_);
+    top->addWidget(history_);
     top->addWidget(export_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -178,6 +195,43 @@ void TransmittersWindow::exportClicked() {
     if (path.isEmpty()) return;
     QString error;
     if (!exportCsv(path, error)) QMessageBox::warning(this, QStringLiteral("Error"), error);
+}
+
+void TransmittersWindow::setHistoryFile(const QString& path) {
+    historyPath_ = path;
+    history_->setEnabled(!path.isEmpty());
+    history_->setToolTip(
+        path.isEmpty() ? QStringLiteral("No history is kept: the monitor was started with --no-history, or with "
+                                        "--demo or --replay and no --history FILE.")
+                       : QStringLiteral("The stored readings of the selected transmitter as a chart (%1).").arg(path));
+}
+
+long long TransmittersWindow::selectedAddress() const {
+    const QModelIndexList rows = table_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return -1;
+    const QModelIndex source = proxy_->mapToSource(rows.first());
+    return source.isValid() ? model_->transmitter(source.row()).address : -1;
+}
+
+void TransmittersWindow::openHistory(long long address) {
+    if (historyPath_.isEmpty()) return;
+    if (address < 0) address = selectedAddress();
+    if (!historyWindow_) historyWindow_ = new HistoryWindow(historyPath_, this);
+    historyWindow_->show();
+    historyWindow_->showTransmitter(address);
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
+}
+
+QMenu* TransmittersWindow::rowMenu(const QModelIndex& proxyIndex) {
+    if (!menu_) menu_ = new QMenu(this);
+    menu_->clear();
+    const QModelIndex source = proxy_->mapToSource(proxyIndex);
+    const long long address = source.isValid() ? model_->transmitter(source.row()).address : -1;
+    QAction* history = menu_->addAction(QStringLiteral("History"), this, [this, address] { openHistory(address); });
+    history->setEnabled(!historyPath_.isEmpty() && address >= 0);
+    history->setToolTip(history_->toolTip());
+    return menu_;
 }
 
 void TransmittersWindow::rowActivated(const QModelIndex& proxyIndex) {

@@ -12,6 +12,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
@@ -22,6 +23,7 @@ class TransmitterRegistry;
 
 namespace ravo::app {
 
+class HistoryWindow;
 class Throttle;
 class TransmitterTableModel;
 
@@ -47,6 +49,16 @@ public:
     // A double-click on the row of a temperature transmitter asks for its profile.
     std::function<void(long long address)> openProfile;
 
+    // The history file the History window reads; empty: none is kept, and the
+    // History button says so.
+    void setHistoryFile(const QString& path);
+    QPushButton* historyButton() const { return history_; }
+    // Opens the History window on `address` (-1: the selected row's, else the first).
+    void openHistory(long long address = -1);
+    HistoryWindow* historyWindow() const { return historyWindow_; }
+    // The context menu of the row at `proxyIndex` ("History").
+    QMenu* rowMenu(const QModelIndex& proxyIndex);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -57,6 +69,7 @@ private:
     void silenceEdited();
     void exportClicked();
     void rowActivated(const QModelIndex& proxyIndex);
+    long long selectedAddress() const;
 
     TransmitterRegistry& registry_;
     Receiver& rx_;
@@ -68,6 +81,10 @@ private:
     QLineEdit* silence_ = nullptr;
     QLabel* totals_ = nullptr;
     QPushButton* export_ = nullptr;
+    QPushButton* history_ = nullptr;
+    QString historyPath_;
+    HistoryWindow* historyWindow_ = nullptr;
+    QMenu* menu_ = nullptr;
     Throttle* throttle_ = nullptr;
 };
 

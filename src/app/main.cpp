@@ -208,6 +208,7 @@ int main(int argc, char* argv[]) {
 
     ravo::app::Mainscreen window(rx, session.clock(), connection, port);
     window.attachRegistry(*session.registry());
+    window.transmittersWindow()->setHistoryFile(QString::fromStdString(options.historyPath));
     window.attachRecorder(recorder);
     window.startUp(session.files(), session.logFolder());
     if (parser.isSet("record")) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EndToEndTest.h"
+#include "HistoryTest.h"
 #include "OperatorTest.h"
 #include "RecordTest.h"
 #include "ScreenTest.h"
@@ -22,6 +23,7 @@ int main(int argc, char* argv[]) {
     tests.push_back(std::make_unique<ravo::test::OperatorTest>());
     tests.push_back(std::make_unique<ravo::test::TransmittersTest>());
     tests.push_back(std::make_unique<ravo::test::RecordTest>());
+    tests.push_back(std::make_unique<ravo::test::HistoryTest>());
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> args{argv[0]};
