@@ -2,6 +2,7 @@
 
 #include "common/Latin1.h"
 #include "history/HistorySchema.h"
+#include "readings/JsonLines.h"
 
 namespace ravo {
 namespace {
@@ -9,16 +10,6 @@ namespace {
 // Another reading of one address in the same millisecond takes the next seq; so
 // many in one millisecond are no real traffic.
 constexpr int kMaxSeq = 1000;
-
-void writeValue(JsonWriter& w, const FieldValue& v) {
-    switch (v.index()) {
-        case 0: w.literal("null"); break;
-        case 1: w.boolean(std::get<bool>(v)); break;
-        case 2: w.integer(std::get<std::int64_t>(v)); break;
-        case 3: w.number(std::get<double>(v)); break;
-        default: w.latin1(std::get<std::string>(v)); break;
-    }
-}
 
 }  // namespace
 
@@ -171,7 +162,7 @@ bool HistoryWriter::addReading(const Reading& r, std::string& error) {
     values_.character('[');
     for (size_t i = 0; i < r.fields.size(); ++i) {
         if (i) values_.character(',');
-        writeValue(values_, r.fields[i].value);
+        writeFieldValue(values_, r.fields[i].value);
     }
     values_.character(']');
 

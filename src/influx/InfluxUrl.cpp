@@ -6,6 +6,8 @@
 #include <fstream>
 #include <vector>
 
+#include "common/HostPort.h"
+
 namespace ravo {
 namespace {
 
@@ -128,49 +130,18 @@ std::optional<InfluxUrl> parseInfluxUrl(std::string_view text, std::string& erro
         }
         authority = authority.substr(at + 1);
     }
-    std::string_view port;
-    bool colon = false;
-    if (!authority.empty() && authority.front() == '[') {
-        const size_t close = authority.find(']');
-        if (close == std::string_view::npos) {
-            error = "--influx: unclosed '[' in " + quoted;
+    const HostPort hp = parseHostPort(authority);
+    switch (hp.fault) {
+        case HostPort::Fault::None: break;
+        case HostPort::Fault::Unclosed: error = "--influx: unclosed '[' in " + quoted; return std::nullopt;
+        case HostPort::Fault::Form: error = form(text); return std::nullopt;
+        case HostPort::Fault::NoHost: error = "--influx: no host in " + quoted; return std::nullopt;
+        case HostPort::Fault::BadPort:
+            error = "--influx: the port must be a number from 1 to 65535, not '" + hp.badPort + "'";
             return std::nullopt;
-        }
-        url.host = authority.substr(1, close - 1);
-        const std::string_view after = authority.substr(close + 1);
-        if (!after.empty()) {
-            if (after.front() != ':') {
-                error = form(text);
-                return std::nullopt;
-            }
-            colon = true;
-            port = after.substr(1);
-        }
-    } else {
-        const size_t c = authority.find(':');
-        url.host = authority.substr(0, c);
-        if (c != std::string_view::npos) {
-            colon = true;
-            port = authority.substr(c + 1);
-        }
     }
-    if (url.host.empty()) {
-        error = "--influx: no host in " + quoted;
-        return std::nullopt;
-    }
-    if (colon) {
-        int value = 0;
-        bool digits = !port.empty() && port.size() <= 5;
-        for (const char c : port) {
-            if (c < '0' || c > '9') digits = false;
-            else value = value * 10 + (c - '0');
-        }
-        if (!digits || value < 1 || value > 65535) {
-            error = "--influx: the port must be a number from 1 to 65535, not '" + std::string(port) + "'";
-            return std::nullopt;
-        }
-        url.port = value;
-    }
+    url.host = hp.host;
+    if (hp.port) url.port = *hp.port;
 
     // The API is told by the end of the path; what comes before it is a proxy's prefix.
     if (endsWith(path, "/api/v2/write")) {

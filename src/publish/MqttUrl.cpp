@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "common/HostPort.h"
+
 namespace ravo {
 namespace {
 
@@ -59,49 +61,18 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view text, std::string& error) {
         url.user = user;
         authority = authority.substr(at + 1);
     }
-    std::string_view port;
-    if (!authority.empty() && authority.front() == '[') {
-        const size_t close = authority.find(']');
-        if (close == std::string_view::npos) {
-            error = "--mqtt: unclosed '[' in " + quoted;
+    const HostPort hp = parseHostPort(authority);
+    switch (hp.fault) {
+        case HostPort::Fault::None: break;
+        case HostPort::Fault::Unclosed: error = "--mqtt: unclosed '[' in " + quoted; return std::nullopt;
+        case HostPort::Fault::Form: error = form(text); return std::nullopt;
+        case HostPort::Fault::NoHost: error = "--mqtt: no host in " + quoted; return std::nullopt;
+        case HostPort::Fault::BadPort:
+            error = "--mqtt: the port must be a number from 1 to 65535, not '" + hp.badPort + "'";
             return std::nullopt;
-        }
-        url.host = authority.substr(1, close - 1);
-        const std::string_view after = authority.substr(close + 1);
-        if (!after.empty()) {
-            if (after.front() != ':') {
-                error = form(text);
-                return std::nullopt;
-            }
-            port = after.substr(1);
-            if (port.empty()) port = "-";  // a colon with nothing after it
-        }
-    } else {
-        const size_t colon = authority.find(':');
-        url.host = authority.substr(0, colon);
-        if (colon != std::string_view::npos) {
-            port = authority.substr(colon + 1);
-            if (port.empty()) port = "-";
-        }
     }
-    if (url.host.empty()) {
-        error = "--mqtt: no host in " + quoted;
-        return std::nullopt;
-    }
-    if (!port.empty()) {
-        int value = 0;
-        bool digits = port.size() <= 5;
-        for (const char c : port) {
-            if (c < '0' || c > '9') digits = false;
-            else value = value * 10 + (c - '0');
-        }
-        if (!digits || value < 1 || value > 65535) {
-            error =
-                "--mqtt: the port must be a number from 1 to 65535, not '" + std::string(port == "-" ? "" : port) + "'";
-            return std::nullopt;
-        }
-        url.port = value;
-    }
+    url.host = hp.host;
+    if (hp.port) url.port = *hp.port;
     return url;
 }
 

@@ -6,9 +6,8 @@
 #include "readings/IsoTime.h"
 
 namespace ravo {
-namespace {
 
-void writeValue(JsonWriter& w, const FieldValue& v) {
+void writeFieldValue(JsonWriter& w, const FieldValue& v) {
     switch (v.index()) {
         case 0: w.literal("null"); break;
         case 1: w.boolean(std::get<bool>(v)); break;
@@ -17,6 +16,8 @@ void writeValue(JsonWriter& w, const FieldValue& v) {
         default: w.latin1(std::get<std::string>(v)); break;
     }
 }
+
+namespace {
 
 void writeTime(JsonWriter& w, const LocalTime& t) {
     char text[kIsoTimeLength];
@@ -55,7 +56,7 @@ void writeReadingJson(JsonWriter& w, const Reading& r) {
         w.character(',');
         w.string(f.name());
         w.character(':');
-        writeValue(w, f.value);
+        writeFieldValue(w, f.value);
     }
     w.literal(",\"line\":");
     if (r.line) w.latin1(*r.line);

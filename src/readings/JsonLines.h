@@ -22,6 +22,9 @@ std::string badFrameJson(const BadFrameEvent& e);
 // {"event":"connection_lost"|"reconnected","time":..,"device":..}
 std::string connectionJson(const ConnectionEvent& e);
 
+// A field's value as the JSON lines write it (8-bit texts converted from ISO-8859-1).
+void writeFieldValue(JsonWriter& w, const FieldValue& v);
+
 // The same, written on (no newline).
 void writeReadingJson(JsonWriter& w, const Reading& r);
 void writeBadFrameJson(JsonWriter& w, const BadFrameEvent& e);
