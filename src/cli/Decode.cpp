@@ -84,7 +84,7 @@ int runDecode(const QStringList& args) {
     }
     session.finishInput();
     if (!session.stop(error)) return fail(error);
-    return session.mqttIncomplete() ? 1 : 0;
+    return session.outputsIncomplete() ? 1 : 0;
 }
 
 }  // namespace ravo::cli

@@ -368,6 +368,7 @@ void Session::stopInflux() {
     influx_->stop();
     rx_->removeReadingSink(influx_.get());
     influxWatch_.reset();
+    influxIncomplete_ = influx_->backlog() != 0 || influx_->dropped() != 0 || influx_->refused() != 0;
     for (const std::string& line : influxStopReport(*influx_, options_.influx.stopWaitSeconds)) tell(line);
 }
 
@@ -383,6 +384,7 @@ bool Session::stop(std::string& error) {
         // What is queued is stored before the file is closed.
         history_->close();
         tellHistoryProblems();
+        historyIncomplete_ = history_->lost() != 0;
     }
     if (!writeSummaryFile(error)) return false;
     if (echo_) std::fflush(echo_);

@@ -80,6 +80,8 @@ public:
     bool stop(std::string& error);
     // After stop(): some MQTT messages were dropped or not acknowledged.
     bool mqttIncomplete() const { return mqttIncomplete_; }
+    // After stop(): MQTT, InfluxDB or the history store did not take everything.
+    bool outputsIncomplete() const { return mqttIncomplete_ || influxIncomplete_ || historyIncomplete_; }
 
     // A JSON line of some other event (silence) to wherever the readings' JSON
     // lines go.
@@ -117,6 +119,8 @@ private:
     std::unique_ptr<HistoryStore> history_;
     bool mqttStarted_ = false;
     bool mqttIncomplete_ = false;
+    bool influxIncomplete_ = false;
+    bool historyIncomplete_ = false;
     bool mqttConnected_ = false;
     std::string mqttWhy_;
     std::uint64_t mqttDropped_ = 0;
