@@ -63,6 +63,7 @@ void addOptions(QCommandLineParser& parser) {
     ravo::addMqttOptions(parser);
     ravo::addInfluxOptions(parser);
     ravo::addHistoryOptions(parser, true);
+    ravo::addHttpOptions(parser);
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -138,7 +139,8 @@ int main(int argc, char* argv[]) {
     const bool live = !parser.isSet("demo") && !parser.isSet("replay");
     if (std::string error; !ravo::readMqttOptions(parser, options, error) ||
                            !ravo::readInfluxOptions(parser, options, error) ||
-                           !ravo::readHistoryOptions(parser, true, live, options, error)) {
+                           !ravo::readHistoryOptions(parser, true, live, options, error) ||
+                           !ravo::readHttpOptions(parser, options, error)) {
         std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
         return 2;
     }

@@ -4,11 +4,14 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "common/Latin1.h"
 #include "common/Platform.h"
 #include "core/Receiver.h"
 #include "history/HistoryStore.h"
+#include "http/HttpFeed.h"
+#include "http/HttpServer.h"
 #include "presentation/FileSystem.h"
 #include "presentation/StateSnapshot.h"
 #include "readings/JsonLines.h"
@@ -46,6 +49,8 @@ Session::Session(const Clock& clock, SessionOptions options)
 }
 
 Session::~Session() {
+    if (http_) http_->stop();
+    if (httpFeed_) rx_->removeReadingSink(httpFeed_.get());
     if (mqtt_) {
         if (mqttStarted_) mqtt_->publisher->stop();
         rx_->removeReadingSink(mqtt_->sink.get());
@@ -99,6 +104,60 @@ bool Session::start(std::string& error) {
         influxWatch_ = std::make_unique<InfluxWatch>();
         rx_->addReadingSink(influx_.get());
     }
+    // Last, so that what it shows is there once it answers.
+    return startHttp(error);
+}
+
+namespace {
+
+// The whole file, or its first line (`line`), for a secret or a certificate.
+bool readWhole(const std::string& option, const std::string& path, bool line, std::string& out, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = option + ": cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (line) {
+        std::getline(in, out);
+        if (!out.empty() && out.back() == '\r') out.pop_back();
+    } else {
+        out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (out.empty()) {
+        error = option + ": " + path + " is empty";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Session::startHttp(std::string& error) {
+    const HttpOptions& o = options_.http;
+    if (o.listen.empty() || !registry_) return true;
+    const std::optional<HttpAddress> address = parseHttpAddress(o.listen, error);
+    if (!address) return false;
+    HttpServerSettings settings;
+    settings.address = *address;
+    settings.historyPath = options_.historyPath;
+    if (!o.tokenFile.empty() && !readWhole("--http-token-file", o.tokenFile, true, settings.token, error)) return false;
+    if (!address->loopback() && settings.token.empty()) {
+        error = "--http " + o.listen + " is reachable from other machines: it needs --http-token-file FILE";
+        return false;
+    }
+    if (!o.certFile.empty() && (!readWhole("--http-cert", o.certFile, false, settings.certPem, error) ||
+                                !readWhole("--http-key", o.keyFile, false, settings.keyPem, error)))
+        return false;
+    httpFeed_ = std::make_unique<HttpFeed>(*registry_);
+    registry_->addListener([this](const SilenceEvent& e) { httpFeed_->silence(e); });
+    rx_->addReadingSink(httpFeed_.get());
+    httpFeed_->publish();
+    http_ = std::make_unique<HttpServer>(*httpFeed_, settings);
+    if (!http_->start(error)) return false;
+    tell("serving " + http_->url());
+    if (!address->loopback() && settings.certPem.empty())
+        tell("warning: HTTP on " + address->text(http_->port()) +
+             " without --http-cert: the token crosses the network readable");
     return true;
 }
 
@@ -241,6 +300,7 @@ void Session::everySecond() {
     if (echo_) std::fflush(echo_);
     afterTick();
     if (registry_) registry_->check(clock_.now());
+    if (httpFeed_) httpFeed_->publish();
     tellHistoryProblems();
     if (++seconds_ % 60 == 0) {
         std::string error;
@@ -297,6 +357,7 @@ void Session::connectionEvent(ConnectionEvent::Kind kind, const std::string& dev
 void Session::finishInput() {
     if (!registry_) return;
     registry_->check(clock_.now());
+    if (httpFeed_) httpFeed_->publish();
     if (!options_.summary) return;
     const std::string out = summaryText(*registry_, options_.jsonStdout);
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -341,6 +402,7 @@ void Session::stopInflux() {
 bool Session::stop(std::string& error) {
     if (stopped_) return true;
     stopped_ = true;
+    if (http_) http_->stop();
     if (recorder_) recorder_->stop();
     std::fflush(stdout);
     stopMqtt();

@@ -20,6 +20,8 @@ class FileSystem;
 class InfluxWatch;
 class InfluxWriter;
 class HistoryStore;
+class HttpFeed;
+class HttpServer;
 class JsonLinesSink;
 class MqttPublisher;
 class Receiver;
@@ -53,6 +55,8 @@ public:
     // does not, and the counts; empty without --influx.
     std::string influxStatus() const;
     HistoryStore* history() { return history_.get(); }
+    // Null without --http.
+    HttpServer* http() { return http_.get(); }
 
     // Around each poll cycle: the recorder notes which clock reads are the decoder's.
     void beginDecoding();
@@ -93,6 +97,7 @@ private:
     void stopMqtt();
     void stopInflux();
     bool openHistory(std::string& error);
+    bool startHttp(std::string& error);
     void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
 
@@ -109,6 +114,8 @@ private:
     std::unique_ptr<TransmitterRegistry> registry_;
     std::unique_ptr<MqttOutput> mqtt_;
     std::unique_ptr<HistoryStore> history_;
+    std::unique_ptr<HttpFeed> httpFeed_;
+    std::unique_ptr<HttpServer> http_;
     bool mqttStarted_ = false;
     bool mqttIncomplete_ = false;
     bool mqttConnected_ = false;

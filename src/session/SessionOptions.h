@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/HttpOptions.h"
 #include "registry/TransmitterRegistry.h"
 
 namespace ravo {
@@ -71,9 +72,10 @@ struct SessionOptions {
     std::string historyPath;    // every reading kept in this SQLite file (docs/HISTORY.md)
     int historyDays = 400;      // kept this many days back from the newest reading
     bool historyWaits = false;  // a replay: a full history queue waits for the disk (live: drops, counted)
+    HttpOptions http;           // the read-only HTTP server (docs/HTTP.md)
 
     bool wantsRegistry() const {
-        return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty();
+        return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty() || !http.listen.empty();
     }
 };
 
