@@ -79,11 +79,13 @@ int connectTo(int port) {
     return s;
 }
 
-// What the server sends until it closes the connection (or 5 s pass).
-std::string readAll(int s) {
+// What the server sends until it closes the connection, or `within` is over.
+std::string readAll(int s, std::chrono::milliseconds within = std::chrono::seconds(5)) {
+    const auto end = std::chrono::steady_clock::now() + within;
     std::string out;
     char buf[4096];
-    for (ssize_t n; (n = ::recv(s, buf, sizeof buf, 0)) > 0;) out.append(buf, static_cast<size_t>(n));
+    for (ssize_t n; std::chrono::steady_clock::now() < end && (n = ::recv(s, buf, sizeof buf, 0)) > 0;)
+        out.append(buf, static_cast<size_t>(n));
     return out;
 }
 
@@ -252,8 +254,11 @@ TEST_F(HttpServerTest, ServesTheApiOfADecodedCapture) {
     std::istringstream in(metrics.body);
     std::set<std::string> typed;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("# TYPE ", 0) == 0) EXPECT_TRUE(typed.insert(line.substr(7, line.find(' ', 7) - 7)).second);
-        else if (line[0] != '#') EXPECT_EQ(line.find(' '), line.rfind(' ')) << line;
+        if (line.rfind("# TYPE ", 0) == 0) {
+            EXPECT_TRUE(typed.insert(line.substr(7, line.find(' ', 7) - 7)).second) << line;
+        } else if (line[0] != '#') {
+            EXPECT_EQ(line.find(' '), line.rfind(' ')) << line;
+        }
     }
 
     // The history, as `ravo-cli history readings --json` gives it.
@@ -348,11 +353,10 @@ TEST_F(HttpServerTest, OversizedRequestsAndTooManyClientsAreRefusedWhileDecoding
     EXPECT_NE(bigStatus.find(" 4"), std::string::npos) << bigStatus;
     std::string many = "GET /healthz HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n";
     for (int i = 0; i < 70; ++i) many += "X-" + std::to_string(i) + ": 1\r\n";
-    EXPECT_EQ(statusOf(exchange(server->port(), many + "\r\n")), "HTTP/1.1 431 Request Header Fields Too Large");
-    EXPECT_EQ(statusOf(exchange(server->port(),
-                                "GET /healthz HTTP/1.1\r\nHost: localhost\r\nContent-Length: "
-                                "5\r\n\r\nhello")),
-              "HTTP/1.1 413 Payload Too Large");
+    EXPECT_EQ(statusOf(exchange(server->port(), many + "\r\n")).substr(0, 12), "HTTP/1.1 431");
+    const std::string body = "GET /healthz HTTP/1.1\r\nHost: localhost\r\nContent-Length: 5\r\n\r\nhello";
+    EXPECT_EQ(statusOf(exchange(server->port(), body)).substr(0, 12), "HTTP/1.1 413");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // those connections are gone
 
     // Idle clients past the limit from one address are closed at once.
     std::vector<int> idle;
@@ -382,15 +386,15 @@ TEST_F(HttpServerTest, EventsResumeFromLastEventId) {
     s.keepAlive = std::chrono::milliseconds(200);
     serve(s, 10);
     for (int i = 0; i < 25; ++i) decode(temperatureReading(500 + i, 20.0, i));
-    // The ids of a stream's events (the connection is closed by the reader's timeout).
+    // What a stream sends in its first second.
     const auto stream = [&](const std::string& lastEventId) {
         const int fd = connectTo(server->port());
-        timeval tv{1, 0};
+        timeval tv{0, 300000};
         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
         const std::string request = "GET /api/events HTTP/1.1\r\nHost: localhost\r\n" +
                                     (lastEventId.empty() ? "" : "Last-Event-ID: " + lastEventId + "\r\n") + "\r\n";
         (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        const std::string text = readAll(fd);
+        const std::string text = readAll(fd, std::chrono::seconds(1));
         ::close(fd);
         return text;
     };
@@ -422,9 +426,11 @@ TEST_F(HttpServerTest, EventsResumeFromLastEventId) {
     r.line = std::string(20000, 'x');
     for (int i = 0; i < 200; ++i) decode(r);
     const std::string got = readAll(slow);
+    char c;
+    EXPECT_EQ(::recv(slow, &c, 1, MSG_DONTWAIT), 0);  // closed by the server
     ::close(slow);
     EXPECT_LT(ids(got).size(), 200u);
-    EXPECT_EQ(server->droppedClients(), 1u);
+    EXPECT_GE(server->droppedClients(), 1u);
 }
 
 // A real Prometheus scraping the server, where the package is installed.
