@@ -16,7 +16,7 @@ namespace ravo {
 // --http [ADDR:]PORT: an IPv4 address, an IPv6 address in brackets or
 // "localhost"; 127.0.0.1 when only the port is given; port 0 takes a free one.
 struct HttpAddress {
-    std::string host;  // numeric, without brackets: "127.0.0.1", "::1", "0.0.0.0"
+    std::string host = "127.0.0.1";  // numeric, without brackets: "127.0.0.1", "::1", "0.0.0.0"
     int port = 0;
     bool ipv6 = false;
 

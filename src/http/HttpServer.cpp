@@ -219,13 +219,19 @@ bool HttpServer::start(std::string& error) {
         auto* in6 = reinterpret_cast<sockaddr_in6*>(&addr);
         in6->sin6_family = AF_INET6;
         in6->sin6_port = htons(static_cast<uint16_t>(a.port));
-        inet_pton(AF_INET6, a.host.c_str(), &in6->sin6_addr);
+        if (inet_pton(AF_INET6, a.host.c_str(), &in6->sin6_addr) != 1) {
+            error = "--http: '" + a.host + "' is not an address";
+            return false;
+        }
         length = sizeof *in6;
     } else {
         auto* in4 = reinterpret_cast<sockaddr_in*>(&addr);
         in4->sin_family = AF_INET;
         in4->sin_port = htons(static_cast<uint16_t>(a.port));
-        inet_pton(AF_INET, a.host.c_str(), &in4->sin_addr);
+        if (inet_pton(AF_INET, a.host.c_str(), &in4->sin_addr) != 1) {
+            error = "--http: '" + a.host + "' is not an address";
+            return false;
+        }
         length = sizeof *in4;
     }
     socket_ = ::socket(a.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
