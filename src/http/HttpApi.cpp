@@ -128,7 +128,7 @@ struct Family {
 
 std::string transmittersBody(const HttpSnapshot& s) {
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
-    for (const TransmitterView& v : s.transmitters) all.push_back(viewJson(v));
+    for (const auto& v : s.transmitters) all.push_back(viewJson(*v));
     return all.dump() + "\n";
 }
 
@@ -188,7 +188,8 @@ std::string metricsBody(const HttpSnapshot& s) {
         }
         return f;
     };
-    for (const TransmitterView& v : s.transmitters) {
+    for (const auto& view : s.transmitters) {
+        const TransmitterView& v = *view;
         const TransmitterSummary& t = v.summary;
         const std::string labels =
             "{address=\"" + std::to_string(t.address) + "\",family=\"" + escapeLabel(t.family) + "\"} ";

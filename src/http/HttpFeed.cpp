@@ -8,9 +8,10 @@
 namespace ravo {
 
 const TransmitterView* HttpSnapshot::find(std::int32_t address) const {
-    const auto it = std::lower_bound(transmitters.begin(), transmitters.end(), address,
-                                     [](const TransmitterView& t, std::int32_t a) { return t.summary.address < a; });
-    return it != transmitters.end() && it->summary.address == address ? &*it : nullptr;
+    const auto it = std::lower_bound(
+        transmitters.begin(), transmitters.end(), address,
+        [](const std::shared_ptr<const TransmitterView>& t, std::int32_t a) { return t->summary.address < a; });
+    return it != transmitters.end() && (*it)->summary.address == address ? it->get() : nullptr;
 }
 
 std::uint64_t EventRing::push(std::string json) {
@@ -67,6 +68,7 @@ void HttpFeed::reading(const Reading& r) {
     ++frames_;
     ++readings_;
     ++changes_;
+    markDirty(r.address);
     Latest& l = latest_[r.address];
     if (!r.fields.empty() || l.fields.empty()) {
         l.time = r.time;
@@ -89,13 +91,27 @@ void HttpFeed::badFrame(const BadFrameEvent& e) {
 
 void HttpFeed::connection(const ConnectionEvent& e) { events_.push(connectionJson(e)); }
 
-void HttpFeed::repeatDropped(std::int32_t, const LocalTime&) {
+void HttpFeed::repeatDropped(std::int32_t address, const LocalTime&) {
     ++frames_;
     ++repeats_;
     ++changes_;
+    markDirty(address);
 }
 
-void HttpFeed::silence(const SilenceEvent& e) { events_.push(silenceEventJson(e).dump()); }
+void HttpFeed::silence(const SilenceEvent& e) {
+    ++changes_;
+    markDirty(e.address);
+    events_.push(silenceEventJson(e).dump());
+}
+
+void HttpFeed::markDirty(std::int32_t address) {
+    // Long without a snapshot (a decoded file): the next one looks at everything.
+    if (dirty_.size() > registry_.capacity()) {
+        dirty_.clear();
+        forgottenSeen_ = UINT64_MAX;
+    }
+    if (forgottenSeen_ != UINT64_MAX) dirty_.insert(address);
+}
 
 void HttpFeed::forgetGone() {
     for (auto it = latest_.begin(); it != latest_.end();) {
@@ -104,27 +120,46 @@ void HttpFeed::forgetGone() {
     }
 }
 
+std::shared_ptr<const TransmitterView> HttpFeed::view(TransmitterSummary summary) const {
+    auto v = std::make_shared<TransmitterView>();
+    if (const auto it = latest_.find(summary.address); it != latest_.end()) {
+        v->fieldsTime = it->second.time;
+        v->fields = it->second.fields;
+    }
+    v->summary = std::move(summary);
+    return v;
+}
+
 void HttpFeed::publish() {
     const std::uint64_t change = changes_ + registry_.generation();
     if (change == published_) return;
     published_ = change;
-    auto s = std::make_shared<HttpSnapshot>();
-    std::vector<TransmitterSummary> all = registry_.snapshot();
-    s->transmitters.reserve(all.size());
-    for (TransmitterSummary& t : all) {
-        TransmitterView v;
-        if (const auto it = latest_.find(t.address); it != latest_.end()) {
-            v.fieldsTime = it->second.time;
-            v.fields = it->second.fields;
+    if (registry_.forgotten() != forgottenSeen_) {
+        // Which ones went is not told: everything is looked at afresh.
+        forgottenSeen_ = registry_.forgotten();
+        views_.clear();
+        for (TransmitterSummary& t : registry_.snapshot()) {
+            const std::int32_t address = t.address;
+            views_.emplace(address, view(std::move(t)));
         }
-        v.summary = std::move(t);
-        s->transmitters.push_back(std::move(v));
-    }
-    if (latest_.size() > s->transmitters.size())
         for (auto it = latest_.begin(); it != latest_.end();) {
-            if (s->find(it->first)) ++it;
+            if (views_.count(it->first)) ++it;
             else it = latest_.erase(it);
         }
+    } else {
+        for (const std::int32_t address : dirty_) {
+            if (std::optional<TransmitterSummary> t = registry_.find(address)) {
+                views_[address] = view(std::move(*t));
+            } else {
+                views_.erase(address);
+                latest_.erase(address);
+            }
+        }
+    }
+    dirty_.clear();
+    auto s = std::make_shared<HttpSnapshot>();
+    s->transmitters.reserve(views_.size());
+    for (const auto& [address, v] : views_) s->transmitters.push_back(v);
     s->frames = frames_;
     s->badFrames = badFrames_;
     s->repeats = repeats_;

@@ -10,11 +10,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "readings/Reading.h"
@@ -35,7 +37,9 @@ struct TransmitterView {
 };
 
 struct HttpSnapshot {
-    std::vector<TransmitterView> transmitters;  // ordered by address
+    // Ordered by address; a transmitter that did not change since the last
+    // snapshot is shared with it.
+    std::vector<std::shared_ptr<const TransmitterView>> transmitters;
     std::uint64_t frames = 0, badFrames = 0, repeats = 0, readings = 0;
     std::uint64_t events = 0;  // the id of the newest event
     std::size_t capacity = 0;  // of the registry
@@ -90,6 +94,8 @@ public:
     void silence(const SilenceEvent& e);
 
     // On the decoding thread: a new snapshot when anything changed since the last.
+    // Only the transmitters heard or told silent since then are looked up again,
+    // unless the registry forgot some (then all are).
     void publish();
     // On any thread: the latest snapshot (never null).
     std::shared_ptr<const HttpSnapshot> snapshot() const;
@@ -102,13 +108,18 @@ private:
         std::vector<LatestField> fields;
     };
     void forgetGone();
+    void markDirty(std::int32_t address);
+    std::shared_ptr<const TransmitterView> view(TransmitterSummary summary) const;
 
     const TransmitterRegistry& registry_;
     EventRing events_;
     std::unordered_map<std::int32_t, Latest> latest_;
+    std::map<std::int32_t, std::shared_ptr<const TransmitterView>> views_;  // as last published
+    std::unordered_set<std::int32_t> dirty_;                                // changed since
     std::uint64_t frames_ = 0, badFrames_ = 0, repeats_ = 0, readings_ = 0;
     std::uint64_t published_ = UINT64_MAX;  // the change count of the last snapshot
     std::uint64_t changes_ = 0;
+    std::uint64_t forgottenSeen_ = UINT64_MAX;  // the registry's count at the last full look
     mutable std::mutex snapshotMutex_;
     std::shared_ptr<const HttpSnapshot> snapshot_;
 };
