@@ -75,17 +75,23 @@ struct HttpServer::Impl {
             request = new Request{url ? url : "", false};
             *state = request;
         }
-        if (request->seen) {
-            *uploadSize = 0;  // a body is not read: the answer went out on the first call
+        const HttpServerSettings& s = server.settings_;
+        if (!request->seen) {
+            // The headers are in. A request refused here is answered at once and
+            // its connection closed; any other is answered on the next call, once
+            // the request is complete, so that the connection may be kept.
+            request->seen = true;
+            if (MHD_get_connection_values(c, MHD_HEADER_KIND, nullptr, nullptr) > static_cast<int>(s.maxHeaders))
+                return text(c, 431, "too many header fields");
+            const auto length = header(c, "Content-Length");
+            if ((length && *length != "0") || header(c, "Transfer-Encoding"))
+                return text(c, 413, "requests here carry no body");
             return MHD_YES;
         }
-        request->seen = true;
-        const HttpServerSettings& s = server.settings_;
-        if (MHD_get_connection_values(c, MHD_HEADER_KIND, nullptr, nullptr) > static_cast<int>(s.maxHeaders))
-            return text(c, 431, "too many header fields");
-        const auto length = header(c, "Content-Length");
-        if ((length && *length != "0") || header(c, "Transfer-Encoding"))
-            return text(c, 413, "requests here carry no body");
+        if (*uploadSize != 0) {
+            *uploadSize = 0;  // not reached: a body was refused above
+            return MHD_YES;
+        }
 
         const HttpRequest in{method, request->target, header(c, "Host"), header(c, "Authorization"),
                              header(c, "Last-Event-ID")};
