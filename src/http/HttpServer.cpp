@@ -44,8 +44,12 @@ struct HttpServer::Impl {
 
     static MHD_Result answer(MHD_Connection* c, int status, const char* type, const std::string& body,
                              const std::vector<std::pair<std::string, std::string>>& headers = {}) {
+#if MHD_VERSION >= 0x00097701
+        MHD_Response* r = MHD_create_response_from_buffer_copy(body.size(), body.data());
+#else
         MHD_Response* r =
             MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+#endif
         if (!r) return MHD_NO;
         MHD_add_response_header(r, "Content-Type", type);
         MHD_add_response_header(r, "Cache-Control", "no-store");
