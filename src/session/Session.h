@@ -1,6 +1,6 @@
 // One receiver and everything that runs around it, whatever the front end: the
-// files it writes, the JSON lines, the transmitter registry, MQTT, the recorder
-// and the echo; start-up, the once-a-second flush, reopening on SIGHUP and the
+// files it writes, the JSON lines, the transmitter registry, MQTT, the recorder,
+// the echo and the HTTP server; start-up, the once-a-second flush, reopening on SIGHUP and the
 // orderly stop. ravo-monitor adds its windows, ravo-cli its input or port.
 // No Qt here: the event loop's timers and signals are in session/qt/SessionLoop.
 #pragma once
@@ -37,8 +37,8 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Sets the screen as the options say and opens every output: echo, JSON
-    // lines, registry and summary file, MQTT, the recording. False with a one-line
-    // reason when one cannot be had.
+    // lines, registry and summary file, MQTT, the recording, and last the HTTP
+    // server. False with a one-line reason when one cannot be had.
     bool start(std::string& error);
 
     Receiver& receiver() { return *rx_; }
