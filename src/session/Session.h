@@ -1,7 +1,8 @@
 // One receiver and everything that runs around it, whatever the front end: the
 // files it writes, the JSON lines, the transmitter registry, MQTT, the recorder,
-// the echo and the HTTP server; start-up, the once-a-second flush, reopening on SIGHUP and the
-// orderly stop. ravo-monitor adds its windows, ravo-cli its input or port.
+// the echo and the HTTP server; start-up, the once-a-second flush, reopening on
+// SIGHUP and the orderly stop. ravo-monitor adds its windows, ravo-cli its input
+// or port.
 // No Qt here: the event loop's timers and signals are in session/qt/SessionLoop.
 #pragma once
 
