@@ -125,6 +125,7 @@ int main(int argc, char* argv[]) {
     // registry behind the Transmitters window, MQTT and the recorder.
     ravo::SessionOptions options;
     options.program = "ravo-monitor";
+    options.source = "ravo-monitor";
     options.keepRegistry = true;
     options.jsonFileFlushEachLine = true;
     options.recorder = true;

@@ -59,6 +59,7 @@ int runDecode(const QStringList& args) {
 
     const QString file = parser.positionalArguments().value(0, "-");
     const bool fromStdin = file == "-";
+    options.source = fromStdin ? "capture on standard input" : "capture " + toStd(file);
     std::ifstream fileStream;
     if (!fromStdin) {
         fileStream.open(toStd(file), std::ios::binary);

@@ -43,6 +43,8 @@ int runListen(const QStringList& args) {
     const std::string device = toStd(parser.value("port"));
 
     SessionOptions options;
+    options.source = "port " + device;
+    options.live = true;
     options.messagesOnStdout = true;
     options.errorsOnStderr = true;
     options.silenceOnStderr = true;

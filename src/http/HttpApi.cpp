@@ -159,6 +159,21 @@ FieldMetric fieldMetric(const FieldDecl& d) {
     return m;
 }
 
+std::string statusBody(const HttpSnapshot& s) {
+    nlohmann::ordered_json j;
+    j["source"] = s.status.source;
+    j["connected"] = s.status.connected ? nlohmann::ordered_json(*s.status.connected) : nlohmann::ordered_json();
+    j["frames"] = s.frames;
+    j["bad_frames"] = s.badFrames;
+    j["repeats"] = s.repeats;
+    j["readings"] = s.readings;
+    j["transmitters"] = s.transmitters.size();
+    j["mqtt"] = s.status.mqtt;
+    j["influx"] = s.status.influx;
+    j["history"] = s.status.history;
+    return j.dump() + "\n";
+}
+
 std::string metricsBody(const HttpSnapshot& s) {
     std::string out;
     const auto single = [&](const char* name, const char* type, const char* help, std::uint64_t v) {

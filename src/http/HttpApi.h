@@ -32,6 +32,10 @@ FieldMetric fieldMetric(const FieldDecl& d);
 // reading, labelled {address, family}.
 std::string metricsBody(const HttpSnapshot& s);
 
+// {"source":..,"connected":true|false|null,"frames":..,"bad_frames":..,"repeats":..,
+//  "readings":..,"transmitters":..,"mqtt":..,"influx":..,"history":true|false}
+std::string statusBody(const HttpSnapshot& s);
+
 // The readings as `ravo-cli history readings --json` prints them, from the store
 // at `historyPath`: false with a status (404 without a store, 400 for a request it
 // cannot answer, 500) and a one-line reason. `limit`: bytes at most.

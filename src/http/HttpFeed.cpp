@@ -104,6 +104,12 @@ void HttpFeed::silence(const SilenceEvent& e) {
     events_.push(silenceEventJson(e).dump());
 }
 
+void HttpFeed::setStatus(HttpStatus status) {
+    if (status == status_) return;
+    status_ = std::move(status);
+    ++changes_;
+}
+
 void HttpFeed::markDirty(std::int32_t address) {
     // Long without a snapshot (a decoded file): the next one looks at everything.
     if (dirty_.size() > registry_.capacity()) {
@@ -160,6 +166,7 @@ void HttpFeed::publish() {
     auto s = std::make_shared<HttpSnapshot>();
     s->transmitters.reserve(views_.size());
     for (const auto& [address, v] : views_) s->transmitters.push_back(v);
+    s->status = status_;
     s->frames = frames_;
     s->badFrames = badFrames_;
     s->repeats = repeats_;

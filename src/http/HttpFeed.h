@@ -36,7 +36,18 @@ struct TransmitterView {
     std::vector<LatestField> fields;
 };
 
+// What runs around the receiver, as the session tells it once a second.
+struct HttpStatus {
+    std::string source;             // "port /dev/ttyUSB0", "capture site.txt"
+    std::optional<bool> connected;  // a live receiver: whether its device is there
+    std::string mqtt, influx;       // one line each, empty without that output
+    bool history = false;           // a history store is kept (charts can be drawn)
+
+    bool operator==(const HttpStatus&) const = default;
+};
+
 struct HttpSnapshot {
+    HttpStatus status;
     // Ordered by address; a transmitter that did not change since the last
     // snapshot is shared with it.
     std::vector<std::shared_ptr<const TransmitterView>> transmitters;
@@ -92,6 +103,8 @@ public:
     void repeatDropped(std::int32_t address, const LocalTime& time) override;
     // A silence or return the registry told.
     void silence(const SilenceEvent& e);
+    // The state around the receiver, published with the next snapshot.
+    void setStatus(HttpStatus status);
 
     // On the decoding thread: a new snapshot when anything changed since the last.
     // Only the transmitters heard or told silent since then are looked up again,
@@ -117,6 +130,7 @@ private:
     std::map<std::int32_t, std::shared_ptr<const TransmitterView>> views_;  // as last published
     std::unordered_set<std::int32_t> dirty_;                                // changed since
     std::uint64_t frames_ = 0, badFrames_ = 0, repeats_ = 0, readings_ = 0;
+    HttpStatus status_;
     std::uint64_t published_ = UINT64_MAX;  // the change count of the last snapshot
     std::uint64_t changes_ = 0;
     std::uint64_t forgottenSeen_ = UINT64_MAX;  // the registry's count at the last full look

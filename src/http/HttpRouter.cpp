@@ -101,11 +101,12 @@ Route routeRequest(const HttpRequest& request, const RouterSettings& settings) {
     r.head = head;
     constexpr std::string_view kOne = "/api/transmitters/";
     if (health) r.endpoint = Endpoint::Health;
-    else if (*path == "/") r.endpoint = Endpoint::Page;
+    else if ((r.asset = findPageAsset(*path))) r.endpoint = Endpoint::Page;
     else if (*path == "/api/transmitters") r.endpoint = Endpoint::Transmitters;
     else if (*path == "/api/readings") r.endpoint = Endpoint::Readings;
     else if (*path == "/api/events") r.endpoint = Endpoint::Events;
     else if (*path == "/metrics") r.endpoint = Endpoint::Metrics;
+    else if (*path == "/api/status") r.endpoint = Endpoint::Status;
     else if (path->rfind(kOne, 0) == 0) {
         const std::optional<std::int32_t> a = parseTransmitterAddress(std::string_view(*path).substr(kOne.size()));
         if (!a) return refuse(404, "no such path: " + *path);

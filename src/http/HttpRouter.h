@@ -12,10 +12,11 @@
 
 #include "history/HistoryReport.h"
 #include "http/HttpRequest.h"
+#include "http/PageAssets.h"
 
 namespace ravo {
 
-enum class Endpoint { None, Health, Page, Transmitters, Transmitter, Readings, Events, Metrics };
+enum class Endpoint { None, Health, Page, Status, Transmitters, Transmitter, Readings, Events, Metrics };
 
 // What the server read of a request (texts as sent).
 struct HttpRequest {
@@ -37,7 +38,8 @@ struct Route {
     std::vector<std::pair<std::string, std::string>> headers;  // Allow, WWW-Authenticate
     Endpoint endpoint = Endpoint::None;
     bool head = false;
-    std::int32_t address = 0;  // Transmitter
+    std::int32_t address = 0;          // Transmitter
+    const PageAsset* asset = nullptr;  // Page
     std::optional<std::uint64_t> lastEventId;
     ReadingsRequest readings;  // Readings (json)
 };

@@ -107,11 +107,8 @@ struct HttpServer::Impl {
         switch (route.endpoint) {
             case Endpoint::Health: return text(c, 200, "ok");
             case Endpoint::Page:
-                return answer(c, 200, "text/html; charset=utf-8",
-                              "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>ravo</title>"
-                              "</head>\n<body><p>The page of this server is not built yet. What it serves: "
-                              "<a href=\"/api/transmitters\">/api/transmitters</a>, <a href=\"/metrics\">/metrics</a>, "
-                              "/api/readings, /api/events (docs/HTTP.md).</p></body></html>\n");
+                return answer(c, 200, std::string(route.asset->type).c_str(), std::string(route.asset->body));
+            case Endpoint::Status: return answer(c, 200, kJson, statusBody(*server.feed_.snapshot()));
             case Endpoint::Transmitters: return answer(c, 200, kJson, transmittersBody(*server.feed_.snapshot()));
             case Endpoint::Transmitter: {
                 const std::string body = transmitterBody(*server.feed_.snapshot(), route.address);

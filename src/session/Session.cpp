@@ -27,6 +27,7 @@ namespace ravo {
 
 Session::Session(const Clock& clock, SessionOptions options)
     : options_(std::move(options)), logFolder_(defaultLogFolder()), clock_(clock) {
+    if (options_.live) connected_ = true;
     if (options_.recorder) recorder_ = std::make_unique<Recorder>();
     if (options_.screen && options_.screen->logDir.empty()) files_ = std::make_unique<NoFileSystem>();
     else files_ = std::make_unique<DiskFileSystem>();
@@ -151,7 +152,7 @@ bool Session::startHttp(std::string& error) {
     httpFeed_ = std::make_unique<HttpFeed>(*registry_);
     registry_->addListener([this](const SilenceEvent& e) { httpFeed_->silence(e); });
     rx_->addReadingSink(httpFeed_.get());
-    httpFeed_->publish();
+    publishHttp();
     http_ = std::make_unique<HttpServer>(*httpFeed_, settings);
     if (!http_->start(error)) return false;
     tell("serving " + http_->url());
@@ -300,7 +301,7 @@ void Session::everySecond() {
     if (echo_) std::fflush(echo_);
     afterTick();
     if (registry_) registry_->check(clock_.now());
-    if (httpFeed_) httpFeed_->publish();
+    publishHttp();
     tellHistoryProblems();
     if (++seconds_ % 60 == 0) {
         std::string error;
@@ -349,15 +350,33 @@ void Session::reopenOutputs() {
     if (recorder_ && !recorder_->reopen(error)) tell(error);
 }
 
+void Session::publishHttp() {
+    if (!httpFeed_) return;
+    HttpStatus s;
+    s.source = options_.source;
+    s.connected = connected_;
+    if (mqtt_) {
+        const MqttPublisher& p = *mqtt_->publisher;
+        s.mqtt = mqttStatusText(p);
+        if (const std::string why = p.connected() ? std::string() : p.lastError(); !why.empty())
+            s.mqtt += " (" + why + ")";
+    }
+    s.influx = influxStatus();
+    s.history = history_ != nullptr;
+    httpFeed_->setStatus(std::move(s));
+    httpFeed_->publish();
+}
+
 void Session::connectionEvent(ConnectionEvent::Kind kind, const std::string& device) {
     rx_->connectionEvent({kind, clock_.now(), device});
+    connected_ = kind == ConnectionEvent::Kind::Reconnected;
     afterTick();  // a failing JSON file is told once, here or after the next tick
 }
 
 void Session::finishInput() {
     if (!registry_) return;
     registry_->check(clock_.now());
-    if (httpFeed_) httpFeed_->publish();
+    publishHttp();
     if (!options_.summary) return;
     const std::string out = summaryText(*registry_, options_.jsonStdout);
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Clock.h"
@@ -101,6 +102,7 @@ private:
     bool startHttp(std::string& error);
     void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
+    void publishHttp();                        // the state and the transmitters, for the HTTP server
 
     SessionOptions options_;
     std::string logFolder_;
@@ -127,6 +129,7 @@ private:
     bool jsonFailureTold_ = false;
     int seconds_ = 0;
     bool stopped_ = false;
+    std::optional<bool> connected_;  // a live receiver's device, as last told
 };
 
 }  // namespace ravo

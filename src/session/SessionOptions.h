@@ -57,6 +57,11 @@ struct SessionOptions {
     // Applied to the screen at start; none: the front end does it (the window).
     std::optional<ScreenOptions> screen;
 
+    // What the receiver reads, for the state the HTTP server shows ("port
+    // /dev/ttyUSB0", "capture site.txt"); `live`: a device that may be lost.
+    std::string source;
+    bool live = false;
+
     // Outputs.
     std::string echoPath;      // every receiver-monitor append
     std::string statePath;     // the screen snapshot at the end
