@@ -1,4 +1,5 @@
-# Writes OUTPUT, a C++ source that holds files as byte arrays for the HTTP page:
+# Writes OUTPUT, a C++ source that holds text files (UTF-8) as byte arrays for the
+# HTTP page:
 #   cmake -DOUTPUT=out.cpp -DENTRIES="URLPATH|TYPE|FILE;..." -P EmbedFiles.cmake
 cmake_minimum_required(VERSION 3.25)
 set(arrays "")
@@ -15,7 +16,7 @@ foreach(entry ${ENTRIES})
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
   string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
   string(APPEND arrays "const unsigned char asset${n}[] = {\n${bytes}0};\n")
-  string(APPEND table "    {\"${url}\", \"${type}\", {reinterpret_cast<const char*>(asset${n}), ${size}}},\n")
+  string(APPEND table "    {\"${url}\", \"${type}; charset=utf-8\", {reinterpret_cast<const char*>(asset${n}), ${size}}},\n")
   math(EXPR n "${n} + 1")
 endforeach()
 file(WRITE "${OUTPUT}.new" "// Made by cmake/EmbedFiles.cmake; do not edit.

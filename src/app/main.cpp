@@ -63,6 +63,7 @@ void addOptions(QCommandLineParser& parser) {
     ravo::addMqttOptions(parser);
     ravo::addInfluxOptions(parser);
     ravo::addHistoryOptions(parser, true);
+    ravo::addHttpOptions(parser);
 }
 
 // Parses the command line with a bare core application; returns an exit status
@@ -124,6 +125,7 @@ int main(int argc, char* argv[]) {
     // registry behind the Transmitters window, MQTT and the recorder.
     ravo::SessionOptions options;
     options.program = "ravo-monitor";
+    options.source = "ravo-monitor";
     options.keepRegistry = true;
     options.jsonFileFlushEachLine = true;
     options.recorder = true;
@@ -138,7 +140,8 @@ int main(int argc, char* argv[]) {
     const bool live = !parser.isSet("demo") && !parser.isSet("replay");
     if (std::string error; !ravo::readMqttOptions(parser, options, error) ||
                            !ravo::readInfluxOptions(parser, options, error) ||
-                           !ravo::readHistoryOptions(parser, true, live, options, error)) {
+                           !ravo::readHistoryOptions(parser, true, live, options, error) ||
+                           !ravo::readHttpOptions(parser, options, error)) {
         std::fprintf(stderr, "ravo-monitor: %s\n", error.c_str());
         return 2;
     }

@@ -1,8 +1,10 @@
 // ravo-cli decode [options] [FILE]: decodes a capture (or raw bytes with --raw)
-// and exits.
+// and exits; with --http it goes on serving what it decoded until SIGINT or SIGTERM.
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -35,6 +37,7 @@ int runDecode(const QStringList& args) {
     addMqttOptions(parser);
     addInfluxOptions(parser);
     addHistoryOptions(parser, false);
+    addHttpOptions(parser);
     parser.addPositionalArgument("FILE", "Capture file (standard input when absent or -).");
     parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
     if (const auto done = parseCommandLine(parser, args, true)) return *done;
@@ -51,11 +54,12 @@ int runDecode(const QStringList& args) {
     options.historyWaits = true;  // a file: every reading is stored, however fast it goes
     if (!readScreenOptions(parser, options, error) || !readRegistryOptions(parser, false, options, error) ||
         !readMqttOptions(parser, options, error) || !readInfluxOptions(parser, options, error) ||
-        !readHistoryOptions(parser, false, true, options, error))
+        !readHistoryOptions(parser, false, true, options, error) || !readHttpOptions(parser, options, error))
         return fail(error);
 
     const QString file = parser.positionalArguments().value(0, "-");
     const bool fromStdin = file == "-";
+    options.source = fromStdin ? "capture on standard input" : "capture " + toStd(file);
     std::ifstream fileStream;
     if (!fromStdin) {
         fileStream.open(toStd(file), std::ios::binary);
@@ -63,6 +67,15 @@ int runDecode(const QStringList& args) {
     }
     std::istream& in = fromStdin ? std::cin : fileStream;
     const std::string inputName = fromStdin ? "<stdin>" : toStd(file);
+
+    // The server's threads start with SIGINT and SIGTERM blocked, so that they
+    // wait for the end of serving below (and a Ctrl-C during the input ends it then).
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    const bool serve = !options.http.listen.empty();
+    if (serve) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     ReplayClock clock;
     Session session(clock, options);
@@ -83,6 +96,11 @@ int runDecode(const QStringList& args) {
         return fail("cannot read " + inputName);
     }
     session.finishInput();
+    if (serve) {
+        std::fflush(stdout);
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+    }
     if (!session.stop(error)) return fail(error);
     return session.outputsIncomplete() ? 1 : 0;
 }

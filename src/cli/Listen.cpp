@@ -29,6 +29,7 @@ int runListen(const QStringList& args) {
     addMqttOptions(parser);
     addInfluxOptions(parser);
     addHistoryOptions(parser, false);
+    addHttpOptions(parser);
     parser.addOption({"record", "Record what is received as a capture in FILE (ravo-cli decode replays it).", "FILE"});
     parser.addOption({"config", "Read options from FILE (NAME = VALUE lines); the command line wins.", "FILE"});
     if (const auto done = parseCommandLine(parser, args, true)) return *done;
@@ -42,6 +43,8 @@ int runListen(const QStringList& args) {
     const std::string device = toStd(parser.value("port"));
 
     SessionOptions options;
+    options.source = "port " + device;
+    options.live = true;
     options.messagesOnStdout = true;
     options.errorsOnStderr = true;
     options.silenceOnStderr = true;
@@ -50,7 +53,7 @@ int runListen(const QStringList& args) {
     options.recorder = true;
     if (!readScreenOptions(parser, options, error) || !readRegistryOptions(parser, true, options, error) ||
         !readMqttOptions(parser, options, error) || !readInfluxOptions(parser, options, error) ||
-        !readHistoryOptions(parser, false, true, options, error))
+        !readHistoryOptions(parser, false, true, options, error) || !readHttpOptions(parser, options, error))
         return fail(error);
     // The options above are not recorded: decode the recording with the same ones.
     options.recordPath = toStd(parser.value("record"));

@@ -4,11 +4,14 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "common/Latin1.h"
 #include "common/Platform.h"
 #include "core/Receiver.h"
 #include "history/HistoryStore.h"
+#include "http/HttpFeed.h"
+#include "http/HttpServer.h"
 #include "presentation/FileSystem.h"
 #include "presentation/StateSnapshot.h"
 #include "readings/JsonLines.h"
@@ -24,6 +27,7 @@ namespace ravo {
 
 Session::Session(const Clock& clock, SessionOptions options)
     : options_(std::move(options)), logFolder_(defaultLogFolder()), clock_(clock) {
+    if (options_.live) connected_ = true;
     if (options_.recorder) recorder_ = std::make_unique<Recorder>();
     if (options_.screen && options_.screen->logDir.empty()) files_ = std::make_unique<NoFileSystem>();
     else files_ = std::make_unique<DiskFileSystem>();
@@ -51,6 +55,8 @@ Session::Session(const Clock& clock, SessionOptions options)
 }
 
 Session::~Session() {
+    if (http_) http_->stop();
+    if (httpFeed_) rx_->removeReadingSink(httpFeed_.get());
     if (mqtt_) {
         if (mqttStarted_) mqtt_->publisher->stop();
         rx_->removeReadingSink(mqtt_->sink.get());
@@ -130,6 +136,60 @@ bool Session::start(std::string& error) {
         influxWatch_ = std::make_unique<InfluxWatch>();
         rx_->addReadingSink(influx_.get());
     }
+    // Last, so that what it shows is there once it answers.
+    return startHttp(error);
+}
+
+namespace {
+
+// The whole file, or its first line (`line`), for a secret or a certificate.
+bool readWhole(const std::string& option, const std::string& path, bool line, std::string& out, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = option + ": cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (line) {
+        std::getline(in, out);
+        if (!out.empty() && out.back() == '\r') out.pop_back();
+    } else {
+        out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (out.empty()) {
+        error = option + ": " + path + " is empty";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Session::startHttp(std::string& error) {
+    const HttpOptions& o = options_.http;
+    if (o.listen.empty() || !registry_) return true;
+    const std::optional<HttpAddress> address = parseHttpAddress(o.listen, error);
+    if (!address) return false;
+    HttpServerSettings settings;
+    settings.address = *address;
+    settings.historyPath = options_.historyPath;
+    if (!o.tokenFile.empty() && !readWhole("--http-token-file", o.tokenFile, true, settings.token, error)) return false;
+    if (!address->loopback() && settings.token.empty()) {
+        error = "--http " + o.listen + " is reachable from other machines: it needs --http-token-file FILE";
+        return false;
+    }
+    if (!o.certFile.empty() && (!readWhole("--http-cert", o.certFile, false, settings.certPem, error) ||
+                                !readWhole("--http-key", o.keyFile, false, settings.keyPem, error)))
+        return false;
+    httpFeed_ = std::make_unique<HttpFeed>(*registry_);
+    registry_->addListener([this](const SilenceEvent& e) { httpFeed_->silence(e); });
+    rx_->addReadingSink(httpFeed_.get());
+    publishHttp();
+    http_ = std::make_unique<HttpServer>(*httpFeed_, settings);
+    if (!http_->start(error)) return false;
+    tell("serving " + http_->url());
+    if (!address->loopback() && settings.certPem.empty())
+        tell("warning: HTTP on " + address->text(http_->port()) +
+             " without --http-cert: the token crosses the network readable");
     return true;
 }
 
@@ -274,6 +334,7 @@ void Session::everySecond() {
     if (echo_) std::fflush(echo_);
     afterTick();
     if (registry_) registry_->check(clock_.now());
+    publishHttp();
     tellHistoryProblems();
     if (++seconds_ % 60 == 0) {
         std::string error;
@@ -322,14 +383,33 @@ void Session::reopenOutputs() {
     if (recorder_ && !recorder_->reopen(error)) tell(error);
 }
 
+void Session::publishHttp() {
+    if (!httpFeed_) return;
+    HttpStatus s;
+    s.source = options_.source;
+    s.connected = connected_;
+    if (mqtt_) {
+        const MqttPublisher& p = *mqtt_->publisher;
+        s.mqtt = mqttStatusText(p);
+        if (const std::string why = p.connected() ? std::string() : p.lastError(); !why.empty())
+            s.mqtt += " (" + why + ")";
+    }
+    s.influx = influxStatus();
+    s.history = history_ != nullptr;
+    httpFeed_->setStatus(std::move(s));
+    httpFeed_->publish();
+}
+
 void Session::connectionEvent(ConnectionEvent::Kind kind, const std::string& device) {
     rx_->connectionEvent({kind, clock_.now(), device});
+    connected_ = kind == ConnectionEvent::Kind::Reconnected;
     afterTick();  // a failing JSON file is told once, here or after the next tick
 }
 
 void Session::finishInput() {
     if (!registry_) return;
     registry_->check(clock_.now());
+    publishHttp();
     if (!options_.summary) return;
     const std::string out = summaryText(*registry_, options_.jsonStdout);
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -375,6 +455,7 @@ void Session::stopInflux() {
 bool Session::stop(std::string& error) {
     if (stopped_) return true;
     stopped_ = true;
+    if (http_) http_->stop();
     if (recorder_) recorder_->stop();
     std::fflush(stdout);
     finishLogs();

@@ -1,13 +1,15 @@
 // One receiver and everything that runs around it, whatever the front end: the
-// files it writes, the JSON lines, the transmitter registry, MQTT, the recorder
-// and the echo; start-up, the once-a-second flush, reopening on SIGHUP and the
-// orderly stop. ravo-monitor adds its windows, ravo-cli its input or port.
+// files it writes, the JSON lines, the transmitter registry, MQTT, the recorder,
+// the echo and the HTTP server; start-up, the once-a-second flush, reopening on
+// SIGHUP and the orderly stop. ravo-monitor adds its windows, ravo-cli its input
+// or port.
 // No Qt here: the event loop's timers and signals are in session/qt/SessionLoop.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Clock.h"
@@ -20,6 +22,8 @@ class FileSystem;
 class InfluxWatch;
 class InfluxWriter;
 class HistoryStore;
+class HttpFeed;
+class HttpServer;
 class JsonLinesSink;
 class MqttPublisher;
 class Receiver;
@@ -35,8 +39,8 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Sets the screen as the options say and opens every output: echo, JSON
-    // lines, registry and summary file, MQTT, the recording. False with a one-line
-    // reason when one cannot be had.
+    // lines, registry and summary file, MQTT, the recording, and last the HTTP
+    // server. False with a one-line reason when one cannot be had.
     bool start(std::string& error);
 
     Receiver& receiver() { return *rx_; }
@@ -53,6 +57,8 @@ public:
     // does not, and the counts; empty without --influx.
     std::string influxStatus() const;
     HistoryStore* history() { return history_.get(); }
+    // Null without --http.
+    HttpServer* http() { return http_.get(); }
 
     // Around each poll cycle: the recorder notes which clock reads are the decoder's.
     void beginDecoding();
@@ -97,12 +103,14 @@ private:
     void stopMqtt();
     void stopInflux();
     bool openHistory(std::string& error);
+    bool startHttp(std::string& error);
     void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
     // Readings dropped because too many waited for locked log files, when the count grew.
     void tellLogDrops();
     // The rows still waiting for log files: written if they can be, told if not.
     void finishLogs();
+    void publishHttp();  // the state and the transmitters, for the HTTP server
 
     SessionOptions options_;
     std::string logFolder_;
@@ -117,6 +125,8 @@ private:
     std::unique_ptr<TransmitterRegistry> registry_;
     std::unique_ptr<MqttOutput> mqtt_;
     std::unique_ptr<HistoryStore> history_;
+    std::unique_ptr<HttpFeed> httpFeed_;
+    std::unique_ptr<HttpServer> http_;
     bool mqttStarted_ = false;
     bool mqttIncomplete_ = false;
     bool influxIncomplete_ = false;
@@ -130,6 +140,7 @@ private:
     std::uint64_t logDroppedTold_ = 0;
     int seconds_ = 0;
     bool stopped_ = false;
+    std::optional<bool> connected_;  // a live receiver's device, as last told
 };
 
 }  // namespace ravo

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/HttpOptions.h"
 #include "publish/MqttUrl.h"
 #include "registry/TransmitterRegistry.h"
 
@@ -58,6 +59,11 @@ struct SessionOptions {
     // Applied to the screen at start; none: the front end does it (the window).
     std::optional<ScreenOptions> screen;
 
+    // What the receiver reads, for the state the HTTP server shows ("port
+    // /dev/ttyUSB0", "capture site.txt"); `live`: a device that may be lost.
+    std::string source;
+    bool live = false;
+
     // Outputs.
     std::string echoPath;      // every receiver-monitor append
     std::string statePath;     // the screen snapshot at the end
@@ -73,9 +79,10 @@ struct SessionOptions {
     std::string historyPath;    // every reading kept in this SQLite file (docs/HISTORY.md)
     int historyDays = 400;      // kept this many days back from the newest reading
     bool historyWaits = false;  // a replay: a full history queue waits for the disk (live: drops, counted)
+    HttpOptions http;           // the read-only HTTP server (docs/HTTP.md)
 
     bool wantsRegistry() const {
-        return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty();
+        return keepRegistry || silence || summary || !summaryFile.empty() || !mqtt.url.empty() || !http.listen.empty();
     }
 };
 

@@ -89,9 +89,10 @@ TEST(LineProtocol, Table) {
 }
 
 TEST(LineProtocol, FloatsReadBackExactly) {
+    Reading r = base();
+    r.set(kNumber, 0.0);
     for (const double v : {0.1, -273.15, 1e-7, 123456789.125, 6.02214076e23}) {
-        Reading r = base();
-        r.fields.push_back({&kNumber, FieldValue(v)});
+        std::get<double>(r.fields.back().value) = v;
         const std::string line = readingLine(r);
         const size_t at = line.find("temperature_C=") + 14;
         EXPECT_EQ(std::strtod(line.c_str() + at, nullptr), v) << line;

@@ -47,7 +47,8 @@ async function showState() {
   try {
     const s = await getJson("api/status");
     const parts = [];
-    parts.push(s.port ? `${s.port}: ${s.connected ? "connected" : "not connected"}` : s.source || "");
+    const link = s.connected === null ? "" : s.connected ? ": connected" : ": not connected";
+    parts.push(`${s.source}${link}`);
     parts.push(`${s.frames} frames, ${s.bad_frames} bad, ${s.repeats} repeats, ${s.readings} readings`);
     if (s.mqtt) parts.push(s.mqtt);
     if (s.influx) parts.push(s.influx);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "http/HttpRequest.h"
 #include "influx/InfluxUrl.h"
 #include "publish/MqttUrl.h"
 
@@ -173,6 +174,53 @@ bool readInfluxOptions(const QCommandLineParser& p, SessionOptions& o, std::stri
     }
     if (p.isSet("influx-cafile") && (o.influx.caFile.empty() || !url->https)) {
         error = o.influx.caFile.empty() ? "--influx-cafile needs a file name" : "--influx-cafile is for https:// URLs";
+        return false;
+    }
+    return true;
+}
+
+void addHttpOptions(QCommandLineParser& p) {
+    p.addOption({"http",
+                 "Serve the transmitters, readings, events and metrics over HTTP on [ADDR:]PORT (127.0.0.1 when "
+                 "only the port is given; [::1]:PORT for IPv6; port 0 takes a free one).",
+                 "[ADDR:]PORT"});
+    p.addOption({"http-token-file",
+                 "With --http: every path but /healthz needs the token on the first line of FILE (Bearer, or "
+                 "Basic with it as the password); needed on an address other than loopback.",
+                 "FILE"});
+    p.addOption({"http-cert", "With --http: serve HTTPS with the PEM certificate (chain) in FILE.", "FILE"});
+    p.addOption({"http-key", "With --http-cert: the certificate's PEM private key in FILE.", "FILE"});
+}
+
+bool readHttpOptions(const QCommandLineParser& p, SessionOptions& o, std::string& error) {
+    o.http = {};
+    if (!p.isSet("http")) {
+        for (const char* name : {"http-token-file", "http-cert", "http-key"})
+            if (p.isSet(name)) {
+                error = std::string("--") + name + " needs --http [ADDR:]PORT";
+                return false;
+            }
+        return true;
+    }
+    o.http.listen = toStd(p.value("http"));
+    const std::optional<HttpAddress> address = parseHttpAddress(o.http.listen, error);
+    if (!address) return false;
+    o.http.tokenFile = toStd(p.value("http-token-file"));
+    o.http.certFile = toStd(p.value("http-cert"));
+    o.http.keyFile = toStd(p.value("http-key"));
+    for (const auto& [name, value] : {std::pair{"http-token-file", &o.http.tokenFile},
+                                      std::pair{"http-cert", &o.http.certFile}, std::pair{"http-key", &o.http.keyFile}})
+        if (p.isSet(name) && value->empty()) {
+            error = std::string("--") + name + " needs a file name";
+            return false;
+        }
+    if (o.http.certFile.empty() != o.http.keyFile.empty()) {
+        error = o.http.certFile.empty() ? "--http-key needs --http-cert FILE" : "--http-cert needs --http-key FILE";
+        return false;
+    }
+    if (!address->loopback() && o.http.tokenFile.empty()) {
+        error = "--http " + o.http.listen +
+                " is reachable from other machines: it needs --http-token-file FILE (loopback needs none)";
         return false;
     }
     return true;

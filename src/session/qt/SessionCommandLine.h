@@ -34,6 +34,11 @@ void addHistoryOptions(QCommandLineParser& parser, bool monitor);
 // names one (its folder is created then). A demo or a replay has none.
 bool readHistoryOptions(const QCommandLineParser& parser, bool monitor, bool live, SessionOptions& out,
                         std::string& error);
+// --http [ADDR:]PORT, --http-token-file FILE, --http-cert FILE, --http-key FILE:
+// the read-only HTTP server. An address other than loopback needs the token.
+void addHttpOptions(QCommandLineParser& parser);
+bool readHttpOptions(const QCommandLineParser& parser, SessionOptions& out, std::string& error);
+
 // $XDG_DATA_HOME/ravo/history.sqlite, else ~/.local/share/ravo/history.sqlite;
 // empty when neither can be told.
 std::string historyDefaultPath();
