@@ -227,6 +227,20 @@ TEST_F(HttpServerTest, ServesTheApiOfADecodedCapture) {
               "C");
     EXPECT_EQ(fetch(base + "/api/transmitters/4242").status, 404);
 
+    // The state around the receiver, with the counts the JSON lines give.
+    const json status = json::parse(fetch(base + "/api/status").body);
+    EXPECT_EQ(status["readings"], readings);
+    EXPECT_EQ(status["bad_frames"], badFrames);
+    EXPECT_EQ(status["transmitters"], 3);
+    EXPECT_TRUE(status["connected"].is_null()) << "a capture has no device";
+    EXPECT_EQ(status["history"], true);
+    // The page and what it loads come from the program itself.
+    const Reply page = fetch(base + "/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.headers.find("text/html"), std::string::npos);
+    for (const char* asset : {"/page.js", "/page.css", "/dygraph.min.js", "/dygraph.css", "/licences.txt"})
+        EXPECT_EQ(fetch(base + asset).status, 200) << asset;
+
     const Reply metrics = fetch(base + "/metrics");
     ASSERT_EQ(metrics.status, 200);
     EXPECT_NE(metrics.headers.find("text/plain; version=0.0.4"), std::string::npos);
