@@ -1,6 +1,7 @@
 // The writer against a recording HTTP server of the test's own: the request shape
 // of both APIs, what each answer leads to and what is told about it, the queue's
 // bound, and a stop while the server does not answer.
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -218,7 +219,7 @@ TEST(InfluxWriter, BoundedQueueAndStopReport) {
     const std::string where = "127.0.0.1:" + std::to_string(port);
     EXPECT_EQ(influxStopReport(w, 3),
               (std::vector<std::string>{"InfluxDB: 10 lines not delivered within 3 s (cannot reach InfluxDB at " +
-                                            where + ": Couldn't connect to server)",
+                                            where + ": " + curl_easy_strerror(CURLE_COULDNT_CONNECT) + ")",
                                         "InfluxDB: 15 lines dropped (queue full)"}));
 }
 

@@ -46,6 +46,10 @@ TEST(MqttListen, BrokerRestartThenKill) {
                                   log);
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(sub.waitFor(lastIs("live/status", "online")));
+    // The program has the port open once it asks the receiver for its traffic.
+    std::string asked;
+    for (int i = 0; i < 100 && asked.find("MONITOR 1") == std::string::npos; ++i) asked += pty.read(100);
+    ASSERT_NE(asked.find("MONITOR 1"), std::string::npos) << asked;
 
     constexpr int kFrames = 300;
     size_t heardBefore = 0;
