@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "readings/JsonLines.h"
 #include "readings/JsonWriter.h"
 
 namespace ravo {
@@ -80,18 +81,7 @@ void writeReadingJson(JsonWriter& w, const StoredReading& r, const std::vector<s
         if (*r.vhf) w.literal(",\"band\":\"vhf\"");
         else w.literal(",\"band\":\"uhf\"");
     }
-    if (r.batteryLow) {
-        w.literal(",\"battery_low\":");
-        w.boolean(*r.batteryLow);
-    }
-    if (r.firmware) {
-        w.literal(",\"firmware\":");
-        w.integer(*r.firmware);
-    }
-    if (r.sLevel) {
-        w.literal(",\"s_level\":");
-        w.number(*r.sLevel);
-    }
+    writeFlagsAndLevel(w, r.batteryLow, r.firmware, r.sLevel);
     for (size_t i = 0; i < r.names->size(); ++i) {
         const std::string& name = (*r.names)[i];
         if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end()) continue;

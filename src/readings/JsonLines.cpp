@@ -17,6 +17,22 @@ void writeFieldValue(JsonWriter& w, const FieldValue& v) {
     }
 }
 
+void writeFlagsAndLevel(JsonWriter& w, const std::optional<bool>& batteryLow, const std::optional<int>& firmware,
+                        const std::optional<double>& sLevel) {
+    if (batteryLow) {
+        w.literal(",\"battery_low\":");
+        w.boolean(*batteryLow);
+    }
+    if (firmware) {
+        w.literal(",\"firmware\":");
+        w.integer(*firmware);
+    }
+    if (sLevel) {
+        w.literal(",\"s_level\":");
+        w.number(*sLevel);
+    }
+}
+
 namespace {
 
 void writeTime(JsonWriter& w, const LocalTime& t) {
@@ -40,18 +56,7 @@ void writeReadingJson(JsonWriter& w, const Reading& r) {
     w.integer(r.status);
     if (r.vhf) w.literal(",\"band\":\"vhf\"");
     else w.literal(",\"band\":\"uhf\"");
-    if (r.batteryLow) {
-        w.literal(",\"battery_low\":");
-        w.boolean(*r.batteryLow);
-    }
-    if (r.firmware) {
-        w.literal(",\"firmware\":");
-        w.integer(*r.firmware);
-    }
-    if (r.sLevel) {
-        w.literal(",\"s_level\":");
-        w.number(*r.sLevel);
-    }
+    writeFlagsAndLevel(w, r.batteryLow, r.firmware, r.sLevel);
     for (const ReadingField& f : r.fields) {
         w.character(',');
         w.string(f.name());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "readings/JsonWriter.h"
@@ -24,6 +25,10 @@ std::string connectionJson(const ConnectionEvent& e);
 
 // A field's value as the JSON lines write it (8-bit texts converted from ISO-8859-1).
 void writeFieldValue(JsonWriter& w, const FieldValue& v);
+
+// ,"battery_low":..,"firmware":..,"s_level":.. for those that are given.
+void writeFlagsAndLevel(JsonWriter& w, const std::optional<bool>& batteryLow, const std::optional<int>& firmware,
+                        const std::optional<double>& sLevel);
 
 // The same, written on (no newline).
 void writeReadingJson(JsonWriter& w, const Reading& r);
