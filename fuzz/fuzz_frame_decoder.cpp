@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     fuzz::FuzzReceiver f;
     Receiver& rx = f.rx;
     rx.selectBand(data[0] & 1);
-    rx.screen().setSeparateFiles(data[0] & 2);
+    rx.setSeparateFiles(data[0] & 2);
     const double step = (data[0] >> 2) / 8.0;
     size_t i = 1;
     while (i < size) {
@@ -46,14 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         const size_t n = len < size - i ? len : size - i;
         rx.receive(std::string(reinterpret_cast<const char*>(data + i), n));
         i += n;
-        drainReceiveBuffer(rx);
+        drainReceiveBuffer(rx, f.clock.now());
         // A drained buffer only ever holds an item that waits, and such a wait is bounded.
         if (rx.state().receiveBuffer.size() >= kWaitBound) std::abort();
         if (rx.screen().text(Field::txtReceiverMonitor).size() > ScreenModel::kMonitorTail) std::abort();
         f.clock.advance(step);
     }
     // A wait that lasts too long is given up, and decoding moves on.
-    rx.state().giveUpWait = true;
-    drainReceiveBuffer(rx);
+    rx.giveUpWait();
+    drainReceiveBuffer(rx, f.clock.now());
     return 0;
 }
