@@ -60,13 +60,12 @@ int runDecode(const QStringList& args) {
     const QString file = parser.positionalArguments().value(0, "-");
     const bool fromStdin = file == "-";
     options.source = fromStdin ? "capture on standard input" : "capture " + toStd(file);
-    std::ifstream fileStream;
-    if (!fromStdin) {
-        fileStream.open(toStd(file), std::ios::binary);
-        if (!fileStream) return fail("cannot read " + toStd(file) + ": " + std::strerror(errno));
-    }
-    std::istream& in = fromStdin ? std::cin : fileStream;
+    // Standard input through a file stream of its own too: std::cin goes to the C
+    // library a byte at a time, and each byte takes a lock once the outputs have
+    // started their threads.
+    std::ifstream in(fromStdin ? std::string("/dev/stdin") : toStd(file), std::ios::binary);
     const std::string inputName = fromStdin ? "<stdin>" : toStd(file);
+    if (!in) return fail("cannot read " + inputName + ": " + std::strerror(errno));
 
     // The server's threads start with SIGINT and SIGTERM blocked, so that they
     // wait for the end of serving below (and a Ctrl-C during the input ends it then).

@@ -71,9 +71,40 @@ bool HistoryReader::loadKinds(std::string& error) {
     return true;
 }
 
+namespace {
+
+// One snapshot for the statements of a query: readings move from `recent` into
+// `readings` while a writer writes, and would otherwise be seen twice or not at all.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(SqliteDb& db) : db_(db), own_(sqlite3_get_autocommit(db.get()) != 0) {
+        std::string ignored;
+        if (own_) own_ = db_.exec("BEGIN", ignored);
+    }
+    ~ReadTransaction() {
+        std::string ignored;
+        if (own_) db_.exec("COMMIT", ignored);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    SqliteDb& db_;
+    bool own_;
+};
+
+}  // namespace
+
+const std::string* HistoryReader::familyOf(std::int64_t kind) const {
+    for (const auto& [id, k] : kinds_)
+        if (id == kind) return &k.family;
+    return nullptr;
+}
+
 bool HistoryReader::transmitters(std::vector<TransmitterHistory>& out, std::string& error) {
     out.clear();
-    SqliteStatement all, first, last;
+    const ReadTransaction snapshot(db_);
+    SqliteStatement all, first, last, recent;
     if (!all.prepare(db_,
                      "SELECT address, count(*), min(time_ms), max(time_ms) FROM readings GROUP BY address "
                      "ORDER BY address",
@@ -82,7 +113,9 @@ bool HistoryReader::transmitters(std::vector<TransmitterHistory>& out, std::stri
         !last.prepare(db_,
                       "SELECT r.utc_offset, k.family FROM readings r JOIN kinds k ON k.id = r.kind "
                       "WHERE r.address = ?1 AND r.time_ms = ?2 ORDER BY r.seq DESC LIMIT 1",
-                      error))
+                      error) ||
+        !recent.prepare(db_, "SELECT address, time_ms, utc_offset, kind FROM recent ORDER BY address, time_ms, id",
+                        error))
         return false;
     int rc;
     while ((rc = all.step()) == SQLITE_ROW) {
@@ -104,8 +137,47 @@ bool HistoryReader::transmitters(std::vector<TransmitterHistory>& out, std::stri
         last.reset();
         out.push_back(std::move(t));
     }
-    if (rc != SQLITE_DONE) error = db_.lastError();
-    return rc == SQLITE_DONE;
+    if (rc != SQLITE_DONE) {
+        error = db_.lastError();
+        return false;
+    }
+    // The readings still in arrival order, in the order of address and time: the
+    // first of an address may come before what `readings` holds of it, the last
+    // after (at the same time it is the newer one).
+    const std::size_t sorted = out.size();
+    TransmitterHistory* t = nullptr;
+    while ((rc = recent.step()) == SQLITE_ROW) {
+        const auto address = static_cast<std::int32_t>(recent.integer(0));
+        const StoredTime time{recent.integer(1), static_cast<int>(recent.integer(2))};
+        if (!t || t->address != address) {
+            const auto it = std::lower_bound(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(sorted), address,
+                                             [](const TransmitterHistory& h, std::int32_t a) { return h.address < a; });
+            if (it != out.begin() + static_cast<std::ptrdiff_t>(sorted) && it->address == address) {
+                t = &*it;
+            } else {
+                out.push_back({address, {}, time, time, 0});
+                t = &out.back();
+            }
+            if (time.utcMs < t->first.utcMs) t->first = time;
+        }
+        ++t->readings;
+        if (time.utcMs >= t->last.utcMs || t->family.empty()) {
+            t->last = time;
+            const std::string* family = familyOf(recent.integer(3));
+            if (!family && (!loadKinds(error) || !(family = familyOf(recent.integer(3))))) {
+                if (error.empty()) error = "a reading of an unknown kind in the store";
+                return false;
+            }
+            t->family = *family;
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        error = db_.lastError();
+        return false;
+    }
+    std::sort(out.begin(), out.end(),
+              [](const TransmitterHistory& a, const TransmitterHistory& b) { return a.address < b.address; });
+    return true;
 }
 
 void HistoryReader::bindSpan(SqliteStatement& s, const ReadingSpan& span) {
@@ -116,9 +188,11 @@ void HistoryReader::bindSpan(SqliteStatement& s, const ReadingSpan& span) {
 
 bool HistoryReader::fieldNames(const ReadingSpan& span, std::vector<std::string>& out, std::string& error) {
     out.clear();
+    const ReadTransaction snapshot(db_);
     SqliteStatement s;
     if (!s.prepare(db_,
-                   "SELECT DISTINCT kind FROM readings WHERE address = ?1 AND time_ms >= ?2 AND time_ms < ?3 "
+                   "SELECT kind FROM readings WHERE address = ?1 AND time_ms >= ?2 AND time_ms < ?3 "
+                   "UNION SELECT kind FROM recent WHERE address = ?1 AND time_ms >= ?2 AND time_ms < ?3 "
                    "ORDER BY kind",
                    error))
         return false;
@@ -137,22 +211,32 @@ bool HistoryReader::fieldNames(const ReadingSpan& span, std::vector<std::string>
 
 bool HistoryReader::readings(const ReadingSpan& span, const std::function<bool(const StoredReading&)>& each,
                              std::string& error) {
-    SqliteStatement s;
-    if (!s.prepare(db_,
-                   "SELECT time_ms, utc_offset, kind, type, status, band, battery_low, firmware, s_level, vals, "
-                   "source, source_line FROM readings WHERE address = ?1 AND time_ms >= ?2 AND time_ms < ?3 "
-                   "ORDER BY time_ms, seq",
-                   error))
+    // What `readings` holds, and what still waits in arrival order (its seq there
+    // will be its id plus kRecentSeqBase), merged in the order of time and seq.
+    const ReadTransaction snapshot(db_);
+    SqliteStatement sorted, recent;
+    if (!sorted.prepare(db_,
+                        "SELECT time_ms, utc_offset, kind, type, status, band, battery_low, firmware, s_level, vals, "
+                        "source, source_line, seq FROM readings WHERE address = ?1 AND time_ms >= ?2 AND "
+                        "time_ms < ?3 ORDER BY time_ms, seq",
+                        error) ||
+        !recent.prepare(db_,
+                        "SELECT time_ms, utc_offset, kind, type, status, band, battery_low, firmware, s_level, vals, "
+                        "NULL, NULL, id + " +
+                            std::to_string(kRecentSeqBase) +
+                            " FROM recent WHERE address = ?1 AND time_ms >= ?2 AND time_ms < ?3 ORDER BY time_ms, id",
+                        error))
         return false;
-    bindSpan(s, span);
+    bindSpan(sorted, span);
+    bindSpan(recent, span);
     StoredReading r;
     r.address = span.address;
-    const auto optionalInt = [&s](int col) -> std::optional<int> {
-        if (s.isNull(col)) return std::nullopt;
-        return static_cast<int>(s.integer(col));
-    };
-    int rc;
-    while ((rc = s.step()) == SQLITE_ROW) {
+    // Turns the current row of `s` into `r`; false on a damaged row.
+    const auto take = [&](SqliteStatement& s) {
+        const auto optionalInt = [&s](int col) -> std::optional<int> {
+            if (s.isNull(col)) return std::nullopt;
+            return static_cast<int>(s.integer(col));
+        };
         r.time = {s.integer(0), static_cast<int>(s.integer(1))};
         // The kind and the imported file by their ids; ones a writer added since
         // the names were read send them to be read again (then both are looked up anew).
@@ -186,10 +270,23 @@ bool HistoryReader::readings(const ReadingSpan& span, const std::function<bool(c
             error = "a damaged reading of " + std::to_string(span.address) + " at " + isoTimeOf(r.time);
             return false;
         }
+        return true;
+    };
+    int a = sorted.step(), b = recent.step();
+    while (a == SQLITE_ROW || b == SQLITE_ROW) {
+        const bool fromSorted =
+            b != SQLITE_ROW || (a == SQLITE_ROW && std::pair(sorted.integer(0), sorted.integer(12)) <
+                                                       std::pair(recent.integer(0), recent.integer(12)));
+        SqliteStatement& s = fromSorted ? sorted : recent;
+        if (!take(s)) return false;
         if (!each(r)) return true;
+        (fromSorted ? a : b) = s.step();
     }
-    if (rc != SQLITE_DONE) error = db_.lastError();
-    return rc == SQLITE_DONE;
+    if (a != SQLITE_DONE || b != SQLITE_DONE) {
+        error = db_.lastError();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace ravo

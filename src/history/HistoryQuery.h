@@ -1,7 +1,9 @@
 // Reading a history store on a connection of its own, read-only, while a writer
 // may be writing (WAL): the transmitters in it, and one transmitter's readings
 // over a span of time, in time order (the readings are kept in the order of
-// address and time, so one transmitter's year is one stretch of the file).
+// address and time, so one transmitter's year is one stretch of the file; the
+// newest wait in arrival order until the writer has sorted them in, and are read
+// from there).
 #pragma once
 
 #include <cstdint>
@@ -60,6 +62,7 @@ public:
 
 private:
     bool loadKinds(std::string& error);
+    const std::string* familyOf(std::int64_t kind) const;
     void bindSpan(SqliteStatement& s, const ReadingSpan& span);
 
     SqliteDb db_;

@@ -54,6 +54,39 @@ CREATE VIEW reading_values AS
   SELECT r.address, r.time_ms, r.seq, k.family, f.value AS field, json_extract(r.vals, '$[' || f.key || ']') AS value
   FROM readings r JOIN kinds k ON k.id = r.kind, json_each(k.fields) f;
 )sql",
+    // Readings arrive in a table of their own, in arrival order (an append costs
+    // the same whatever the number of transmitters), and are moved into `readings`,
+    // in the order of address and time, while the writer has nothing else to do.
+    // Their seq there is their id here plus 1000, so it never meets one of the
+    // first version's or of an imported row (both below 1000).
+    R"sql(
+CREATE TABLE recent(
+  id INTEGER PRIMARY KEY,
+  address INTEGER NOT NULL,
+  time_ms INTEGER NOT NULL,
+  utc_offset INTEGER NOT NULL,
+  kind INTEGER NOT NULL REFERENCES kinds(id),
+  type INTEGER,
+  status INTEGER,
+  band INTEGER,
+  battery_low INTEGER,
+  firmware INTEGER,
+  s_level REAL,
+  vals TEXT NOT NULL);
+CREATE TABLE marks(
+  name TEXT PRIMARY KEY,
+  value INTEGER NOT NULL) WITHOUT ROWID;
+CREATE VIEW all_readings AS
+  SELECT address, time_ms, seq, utc_offset, kind, type, status, band, battery_low, firmware, s_level, vals,
+         source, source_line FROM readings
+  UNION ALL
+  SELECT address, time_ms, id + 1000, utc_offset, kind, type, status, band, battery_low, firmware, s_level, vals,
+         NULL, NULL FROM recent;
+DROP VIEW reading_values;
+CREATE VIEW reading_values AS
+  SELECT r.address, r.time_ms, r.seq, k.family, f.value AS field, json_extract(r.vals, '$[' || f.key || ']') AS value
+  FROM all_readings r JOIN kinds k ON k.id = r.kind, json_each(k.fields) f;
+)sql",
 };
 static_assert(std::size(kSteps) == kHistorySchemaVersion);
 
@@ -97,7 +130,7 @@ bool prepareHistoryWriter(SqliteDb& db, const std::string& path, int busyTimeout
     // touch many pages, and each checkpoint writes them back and waits for them.
     // The log file is cut back to 16 MiB after a checkpoint.
     if (!db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF; PRAGMA "
-                 "cache_size=-65536; PRAGMA wal_autocheckpoint=16384; PRAGMA journal_size_limit=16777216;",
+                 "cache_size=-65536; PRAGMA wal_autocheckpoint=2048; PRAGMA journal_size_limit=16777216;",
                  why)) {
         error = unreadable(path, why);
         return false;

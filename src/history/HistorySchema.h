@@ -11,7 +11,9 @@
 
 namespace ravo {
 
-constexpr int kHistorySchemaVersion = 1;
+constexpr int kHistorySchemaVersion = 2;
+// Rows of `recent` take this seq in `readings` plus their id.
+constexpr std::int64_t kRecentSeqBase = 1000;
 // "RAVO" in the file's header: the file is a history store.
 constexpr std::int64_t kHistoryApplicationId = 0x5241564F;
 

@@ -21,11 +21,13 @@ HistoryStore::~HistoryStore() { close(); }
 bool HistoryStore::open(std::string& error) {
     if (!writer_.open(settings_.path, error, settings_.busyTimeoutMs)) return false;
     std::string why;
-    if (!writer_.newestReading(newestMs_, why)) {
+    bool unmoved = false;
+    if (!writer_.newestReading(newestMs_, why) || !writer_.hasRecent(unmoved, why)) {
         writer_.close();
         error = "cannot read " + settings_.path + ": " + why;
         return false;
     }
+    unmoved_ = unmoved ? static_cast<std::uint64_t>(settings_.moveBatch) : 0;
     {
         const std::lock_guard lock(mutex_);
         running_ = true;
@@ -142,6 +144,7 @@ std::uint64_t HistoryStore::lost() const {
 void HistoryStore::run() {
     std::vector<Item> batch;
     nextPrune_ = steady_clock::now() + settings_.pruneEvery;
+    bool moveDue = false;
     for (;;) {
         std::size_t n = 0;
         bool stop = false;
@@ -153,11 +156,18 @@ void HistoryStore::run() {
             };
             if (inTransaction_) {
                 work_.wait_until(lock, commitDue_, urgent);
-            } else if (!pruneDue_) {
-                // Nothing open: sleep until something comes (no wake-ups while idle).
-                writerIdle_ = true;
-                work_.wait(lock, [&] { return count_ > 0 || urgent(); });
-                writerIdle_ = false;
+            } else if (!pruneDue_ && !moveDue) {
+                // Nothing open: sleep until something comes (no wake-ups while idle),
+                // or until it is time to sort the readings waiting in arrival order.
+                const auto come = [&] { return count_ > 0 || urgent(); };
+                if (unmoved_ >= static_cast<std::uint64_t>(settings_.moveBatch)) {
+                    moveDue = count_ == 0;
+                } else {
+                    writerIdle_ = true;
+                    if (unmoved_ == 0) work_.wait(lock, come);
+                    else if (!work_.wait_for(lock, settings_.moveAfter, come)) moveDue = true;
+                    writerIdle_ = false;
+                }
             }
             batch.swap(queue_);
             n = count_;
@@ -174,7 +184,13 @@ void HistoryStore::run() {
             synced_.notify_all();
         }
         if (stop) break;
-        if (!inTransaction_ && pruneDue_) pruneStep();
+        if (inTransaction_ || n) continue;
+        if (pruneDue_) {
+            pruneStep();
+        } else if (moveDue) {
+            moveDue = false;
+            moveStep();
+        }
     }
     if (inTransaction_) commit();
     pruneDue_ = true;
@@ -191,6 +207,7 @@ void HistoryStore::write(std::vector<Item>& batch, std::size_t count) {
         }
         inTransaction_ = true;
         inTransactionItems_ = 0;
+        transactionReadings_ = 0;
         transactionNewestMs_.reset();
         commitDue_ = steady_clock::now() + settings_.commitAfter;
     }
@@ -213,6 +230,7 @@ bool HistoryStore::writeOne(const Item& item, std::string& error) {
             if (!writer_.addReading(r, error)) return false;
             const std::int64_t ms = storedTime(r.time).utcMs;
             if (!transactionNewestMs_ || ms > *transactionNewestMs_) transactionNewestMs_ = ms;
+            ++transactionReadings_;
             return true;
         }
         case 1: return writer_.addBadFrame(std::get<BadFrameEvent>(item), error);
@@ -231,6 +249,7 @@ void HistoryStore::commit() {
         return;
     }
     failing_ = false;
+    unmoved_ += transactionReadings_;
     if (transactionNewestMs_ && (!newestMs_ || *transactionNewestMs_ > *newestMs_)) newestMs_ = transactionNewestMs_;
     if (transactionNewestMs_ && steady_clock::now() >= nextPrune_) pruneDue_ = true;
     const std::lock_guard lock(mutex_);
@@ -264,6 +283,26 @@ void HistoryStore::pruneStep() {
     }
     failing_ = false;
     pruneDue_ = more;
+}
+
+void HistoryStore::moveStep() {
+    std::string error;
+    bool more = false;
+    if (!writer_.begin(error) || !writer_.moveRecent(settings_.moveBatch, more, error)) {
+        writer_.rollback();
+        failed(error, 0);
+        unmoved_ = 0;  // tried again after the next commit
+        return;
+    }
+    if (!writer_.commit(error)) {
+        failed(error, 0);
+        unmoved_ = 0;
+        return;
+    }
+    failing_ = false;
+    const auto moved = static_cast<std::uint64_t>(settings_.moveBatch);
+    // While some are left, the next batch follows as soon as the writer is idle again.
+    unmoved_ = more ? moved : 0;
 }
 
 }  // namespace ravo

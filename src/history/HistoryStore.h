@@ -37,6 +37,11 @@ struct HistorySettings {
     std::int64_t pruneBatch = 1000;
     // How often the retention is looked at while running (and at the start and the end).
     std::chrono::seconds pruneEvery{60};
+    // Readings go into the store in arrival order and are sorted into the order
+    // of address and time while the writer has nothing else to do: this many at a
+    // time, as soon as that many wait, else after the writer was idle this long.
+    std::int64_t moveBatch = 1024;
+    std::chrono::milliseconds moveAfter{5000};
     // How long a write waits for a lock another program holds.
     int busyTimeoutMs = kHistoryBusyTimeoutMs;
 };
@@ -86,6 +91,7 @@ private:
     void commit();
     void failed(const std::string& what, std::uint64_t items);
     void pruneStep();
+    void moveStep();
 
     HistorySettings settings_;
     HistoryWriter writer_;  // the store's thread only, once started
@@ -107,11 +113,12 @@ private:
 
     // The writer thread's own.
     bool inTransaction_ = false;
-    std::uint64_t inTransactionItems_ = 0;
+    std::uint64_t inTransactionItems_ = 0, transactionReadings_ = 0;
     std::chrono::steady_clock::time_point commitDue_;
     bool failing_ = false;
     std::optional<std::int64_t> newestMs_, transactionNewestMs_;
     bool pruneDue_ = true;
+    std::uint64_t unmoved_ = 0;  // readings stored in arrival order (an estimate: at least one when any)
     std::chrono::steady_clock::time_point nextPrune_;
 };
 

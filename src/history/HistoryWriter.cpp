@@ -1,5 +1,7 @@
 #include "history/HistoryWriter.h"
 
+#include <algorithm>
+
 #include "common/Latin1.h"
 #include "history/HistorySchema.h"
 #include "readings/JsonLines.h"
@@ -33,8 +35,10 @@ bool HistoryWriter::open(const std::string& path, std::string& error, int busyTi
 }
 
 void HistoryWriter::close() {
-    for (SqliteStatement* s : {&insertReading_, &insertKind_, &selectKind_, &insertBad_, &insertEvent_, &insertSource_,
-                               &selectSource_, &pruneReadings_, &pruneBad_, &pruneEvents_, &newest_})
+    for (SqliteStatement* s :
+         {&insertReading_, &insertRecent_, &insertKind_, &selectKind_, &insertBad_, &insertEvent_, &insertSource_,
+          &selectSource_, &pruneReadings_, &pruneRecent_, &pruneBad_, &pruneEvents_, &newest_, &firstRecent_,
+          &moveRecent_, &dropRecent_, &markMoved_, &lastId_})
         s->finalize();
     db_.close();
     kinds_.clear();
@@ -47,6 +51,11 @@ bool HistoryWriter::prepareStatements(std::string& error) {
                                   "battery_low, firmware, s_level, vals, source, source_line, seq) "
                                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)",
                                   error) &&
+           insertRecent_.prepare(db_,
+                                 "INSERT INTO recent(id, address, time_ms, utc_offset, kind, type, status, band, "
+                                 "battery_low, firmware, s_level, vals) "
+                                 "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
+                                 error) &&
            insertKind_.prepare(db_, "INSERT OR IGNORE INTO kinds(family, fields) VALUES(?1, ?2)", error) &&
            selectKind_.prepare(db_, "SELECT id FROM kinds WHERE family = ?1 AND fields = ?2", error) &&
            insertBad_.prepare(db_, "INSERT INTO bad_frames(time_ms, utc_offset, bytes, line) VALUES(?1, ?2, ?3, ?4)",
@@ -61,6 +70,10 @@ bool HistoryWriter::prepareStatements(std::string& error) {
                                   "DELETE FROM readings WHERE (address, time_ms, seq) IN (SELECT address, time_ms, "
                                   "seq FROM readings WHERE time_ms < ?1 ORDER BY time_ms LIMIT ?2)",
                                   error) &&
+           pruneRecent_.prepare(db_,
+                                "DELETE FROM recent WHERE id IN (SELECT id FROM recent WHERE time_ms < ?1 "
+                                "ORDER BY id LIMIT ?2)",
+                                error) &&
            pruneBad_.prepare(db_,
                              "DELETE FROM bad_frames WHERE id IN (SELECT id FROM bad_frames WHERE time_ms < ?1 "
                              "ORDER BY time_ms LIMIT ?2)",
@@ -69,12 +82,46 @@ bool HistoryWriter::prepareStatements(std::string& error) {
                                 "DELETE FROM events WHERE id IN (SELECT id FROM events WHERE time_ms < ?1 "
                                 "ORDER BY time_ms LIMIT ?2)",
                                 error) &&
-           newest_.prepare(db_, "SELECT max(time_ms) FROM readings", error);
+           newest_.prepare(db_,
+                           "SELECT max(m) FROM (SELECT max(time_ms) AS m FROM readings "
+                           "UNION ALL SELECT max(time_ms) FROM recent)",
+                           error) &&
+           firstRecent_.prepare(db_, "SELECT min(id) FROM recent", error) &&
+           moveRecent_.prepare(db_,
+                               "INSERT INTO readings(address, time_ms, seq, utc_offset, kind, type, status, band, "
+                               "battery_low, firmware, s_level, vals) "
+                               "SELECT address, time_ms, id + " +
+                                   std::to_string(kRecentSeqBase) +
+                                   ", utc_offset, kind, type, status, band, battery_low, firmware, s_level, vals "
+                                   "FROM recent WHERE id <= ?1 ORDER BY address, time_ms, id",
+                               error) &&
+           dropRecent_.prepare(db_, "DELETE FROM recent WHERE id <= ?1", error) &&
+           markMoved_.prepare(db_,
+                              "INSERT INTO marks(name, value) VALUES('moved_to', ?1) "
+                              "ON CONFLICT(name) DO UPDATE SET value = max(value, excluded.value)",
+                              error) &&
+           lastId_.prepare(db_,
+                           "SELECT max(coalesce((SELECT max(id) FROM recent), 0), "
+                           "coalesce((SELECT value FROM marks WHERE name = 'moved_to'), 0))",
+                           error);
 }
 
 std::string HistoryWriter::failure(const char* what) const { return std::string(what) + ": " + db_.lastError(); }
 
-bool HistoryWriter::begin(std::string& error) { return db_.exec("BEGIN IMMEDIATE", error); }
+bool HistoryWriter::begin(std::string& error) {
+    if (!db_.exec("BEGIN IMMEDIATE", error)) return false;
+    if (refreshNextId(error)) return true;
+    rollback();
+    return false;
+}
+
+bool HistoryWriter::refreshNextId(std::string& error) {
+    const int rc = lastId_.step();
+    if (rc == SQLITE_ROW) nextId_ = std::max(nextId_, lastId_.integer(0) + 1);
+    lastId_.reset();
+    if (rc != SQLITE_ROW) error = failure("cannot read the store's last reading");
+    return rc == SQLITE_ROW;
+}
 
 bool HistoryWriter::commit(std::string& error) {
     if (db_.exec("COMMIT", error)) return true;
@@ -167,20 +214,59 @@ bool HistoryWriter::addReading(const Reading& r, std::string& error) {
     values_.character(']');
 
     const StoredTime t = storedTime(r.time);
-    SqliteStatement& s = insertReading_;
-    s.bind(1, static_cast<std::int64_t>(r.address));
-    s.bind(2, t.utcMs);
-    s.bind(3, static_cast<std::int64_t>(t.offsetMinutes));
-    s.bind(4, kind);
-    s.bind(5, static_cast<std::int64_t>(r.type));
-    s.bind(6, static_cast<std::int64_t>(r.status));
-    s.bind(7, static_cast<std::int64_t>(r.vhf ? 1 : 0));
-    if (r.batteryLow) s.bind(8, static_cast<std::int64_t>(*r.batteryLow ? 1 : 0));
-    if (r.firmware) s.bind(9, static_cast<std::int64_t>(*r.firmware));
-    if (r.sLevel) s.bind(10, *r.sLevel);
-    s.bindStatic(11, values_.text());
-    bool duplicate = false;
-    return insertBound(duplicate, error);
+    SqliteStatement& s = insertRecent_;
+    s.bind(1, nextId_);
+    s.bind(2, static_cast<std::int64_t>(r.address));
+    s.bind(3, t.utcMs);
+    s.bind(4, static_cast<std::int64_t>(t.offsetMinutes));
+    s.bind(5, kind);
+    s.bind(6, static_cast<std::int64_t>(r.type));
+    s.bind(7, static_cast<std::int64_t>(r.status));
+    s.bind(8, static_cast<std::int64_t>(r.vhf ? 1 : 0));
+    if (r.batteryLow) s.bind(9, static_cast<std::int64_t>(*r.batteryLow ? 1 : 0));
+    if (r.firmware) s.bind(10, static_cast<std::int64_t>(*r.firmware));
+    if (r.sLevel) s.bind(11, *r.sLevel);
+    s.bindStatic(12, values_.text());
+    const int rc = s.step();
+    sqlite3_reset(s.get());
+    sqlite3_clear_bindings(s.get());
+    if (rc != SQLITE_DONE) {
+        error = failure("cannot store a reading");
+        return false;
+    }
+    ++nextId_;
+    return true;
+}
+
+bool HistoryWriter::hasRecent(bool& any, std::string& error) {
+    const int rc = firstRecent_.step();
+    any = rc == SQLITE_ROW && !firstRecent_.isNull(0);
+    firstRecent_.reset();
+    if (rc != SQLITE_ROW) error = failure("cannot read the newest readings");
+    return rc == SQLITE_ROW;
+}
+
+bool HistoryWriter::moveRecent(std::int64_t batch, bool& more, std::string& error) {
+    more = false;
+    int rc = firstRecent_.step();
+    const bool any = rc == SQLITE_ROW && !firstRecent_.isNull(0);
+    const std::int64_t upTo = any ? firstRecent_.integer(0) + batch - 1 : 0;
+    firstRecent_.reset();
+    if (rc != SQLITE_ROW) {
+        error = failure("cannot read the newest readings");
+        return false;
+    }
+    if (!any) return true;
+    for (SqliteStatement* s : {&moveRecent_, &dropRecent_, &markMoved_}) {
+        s->bind(1, upTo);
+        rc = s->step();
+        s->reset();
+        if (rc != SQLITE_DONE) {
+            error = failure("cannot sort the newest readings into the store");
+            return false;
+        }
+    }
+    return hasRecent(more, error);
 }
 
 bool HistoryWriter::addImported(const ImportedRow& row, bool& added, std::string& error) {
@@ -255,7 +341,7 @@ bool HistoryWriter::addTransmitterEvent(const TransmitterEvent& e, std::string& 
 
 bool HistoryWriter::prune(std::int64_t cutoffMs, std::int64_t batch, bool& more, std::string& error) {
     more = false;
-    for (SqliteStatement* s : {&pruneReadings_, &pruneBad_, &pruneEvents_}) {
+    for (SqliteStatement* s : {&pruneReadings_, &pruneRecent_, &pruneBad_, &pruneEvents_}) {
         s->bind(1, cutoffMs);
         s->bind(2, batch);
         const int rc = s->step();

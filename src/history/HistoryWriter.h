@@ -65,6 +65,12 @@ public:
     // The id of an imported file's name, added when new.
     bool sourceId(std::string_view name, std::int64_t& id, std::string& error);
 
+    // Moves at most `batch` of the oldest rows of `recent` into `readings`, in the
+    // transaction the caller opened; `more`: some are left.
+    bool moveRecent(std::int64_t batch, bool& more, std::string& error);
+    // Whether `recent` holds rows to move.
+    bool hasRecent(bool& any, std::string& error);
+
     // Deletes at most `batch` rows of each table older than `cutoffMs`; `more`:
     // some table may hold older rows still.
     bool prune(std::int64_t cutoffMs, std::int64_t batch, bool& more, std::string& error);
@@ -87,8 +93,16 @@ private:
     std::string failure(const char* what) const;
 
     SqliteDb db_;
-    SqliteStatement insertReading_, insertKind_, selectKind_, insertBad_, insertEvent_, insertSource_, selectSource_;
-    SqliteStatement pruneReadings_, pruneBad_, pruneEvents_, newest_;
+    // The id of the next row of `recent`: above every id it holds and every one
+    // already moved, looked up at the start of each transaction (another writer
+    // may have written meanwhile).
+    bool refreshNextId(std::string& error);
+
+    SqliteStatement insertReading_, insertRecent_, insertKind_, selectKind_, insertBad_, insertEvent_, insertSource_,
+        selectSource_;
+    SqliteStatement pruneReadings_, pruneRecent_, pruneBad_, pruneEvents_, newest_;
+    SqliteStatement firstRecent_, moveRecent_, dropRecent_, markMoved_, lastId_;
+    std::int64_t nextId_ = 1;
     // Kinds by family and field list (text key), and by family and field
     // declarations (the key of a live reading, bytes of its pointers).
     std::unordered_map<std::string, std::int64_t> kinds_;

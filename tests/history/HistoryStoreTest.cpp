@@ -54,6 +54,18 @@ protected:
         return lines;
     }
 
+    // Sorts every reading still in arrival order into the order of address and
+    // time, as the writer does while idle, in small batches.
+    void moveAll() {
+        HistoryWriter w;
+        std::string error;
+        ASSERT_TRUE(w.open(path, error)) << error;
+        for (bool more = true; more;) {
+            ASSERT_TRUE(w.begin(error) && w.moveRecent(7, more, error) && w.commit(error)) << error;
+        }
+        EXPECT_EQ(count("SELECT count(*) FROM recent"), 0);
+    }
+
     std::int64_t count(const char* sql) {
         SqliteDb db;
         std::string error;
@@ -108,7 +120,11 @@ TEST_F(HistoryTest, EveryFamilyComesBackAsItsJsonLinesSaidIt) {
     }
     std::fclose(json);
     EXPECT_GE(families.size(), 20u);  // the capture holds every family
-    for (const auto& [address, readings] : expected) EXPECT_EQ(storedJson(address), readings) << address;
+    // As the session left them (in arrival order), and once sorted in.
+    for (const char* when : {"as written", "sorted in"}) {
+        if (when == std::string("sorted in")) moveAll();
+        for (const auto& [address, readings] : expected) EXPECT_EQ(storedJson(address), readings) << when << address;
+    }
     EXPECT_GT(count("SELECT count(*) FROM bad_frames"), 0);
 }
 
@@ -142,7 +158,7 @@ TEST_F(HistoryTest, TheSessionKeepsSilenceAndConnectionEvents) {
     while (s.step() == SQLITE_ROW)
         events.push_back(std::string(s.text(0)) + " " + std::string(s.text(1)) + " " + std::string(s.text(2)));
     EXPECT_EQ(events, (std::vector<std::string>{"silent 1234 ", "back 1234 ", "connection_lost  /dev/ttyUSB0"}));
-    EXPECT_EQ(count("SELECT count(*) FROM readings"), 2);
+    EXPECT_EQ(count("SELECT count(*) FROM all_readings"), 2);
 }
 
 // Readings of transmitter `address` at the given local times, into a store.
@@ -175,8 +191,8 @@ TEST_F(HistoryTest, RetentionCountsBackFromTheNewestReading) {
         EXPECT_EQ(store.lost(), 0u);
     }
     // Kept: 7th 12:00 (the cutoff itself) to the 9th, years after the wall clock's.
-    EXPECT_EQ(count("SELECT count(*) FROM readings WHERE address = 7"), 3);
-    EXPECT_EQ(count("SELECT count(*) FROM readings WHERE address = 8"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM all_readings WHERE address = 7"), 3);
+    EXPECT_EQ(count("SELECT count(*) FROM all_readings WHERE address = 8"), 0);
     const std::vector<std::string> left = storedJson(7);
     ASSERT_EQ(left.size(), 3u);
     EXPECT_NE(left[0].find("-03-07T12:00:00.000"), std::string::npos) << left[0];
@@ -186,7 +202,7 @@ TEST_F(HistoryTest, FilesItCannotUseAreRefusedWithTheirReason) {
     struct Case {
         const char* what;
         std::function<void(const std::string&)> make;
-        const char* reason;
+        std::string reason;
     };
     const auto sql = [](const char* statements) {
         return [statements](const std::string& p) {
@@ -198,7 +214,7 @@ TEST_F(HistoryTest, FilesItCannotUseAreRefusedWithTheirReason) {
     };
     const Case cases[] = {
         {"a newer schema", sql("CREATE TABLE t(x); PRAGMA application_id=1380013647; PRAGMA user_version=7;"),
-         "has history schema version 7, newer than this program's (1)"},
+         "has history schema version 7, newer than this program's (" + std::to_string(kHistorySchemaVersion) + ")"},
         {"another program's database", sql("CREATE TABLE t(x);"), "is not a history store of this program"},
         {"no database at all", [](const std::string& p) { std::ofstream(p) << std::string(5000, 'x'); },
          "file is not a database"},
@@ -259,6 +275,9 @@ TEST_F(HistoryTest, AReaderReadsWhileTheWriterWrites) {
     HistorySettings settings;
     settings.path = path;
     settings.commitAfter = std::chrono::milliseconds(5);
+    // Readings are sorted in while the reader reads, a few at a time.
+    settings.moveBatch = 64;
+    settings.moveAfter = std::chrono::milliseconds(1);
     HistoryStore store(settings);
     std::string error;
     ASSERT_TRUE(store.open(error)) << error;
@@ -293,6 +312,67 @@ TEST_F(HistoryTest, AReaderReadsWhileTheWriterWrites) {
     writer.join();
     store.close();
     EXPECT_EQ(storedJson(5).size(), static_cast<size_t>(kReadings));
+    EXPECT_GT(count("SELECT count(*) FROM readings"), 0);  // some were sorted in meanwhile
+}
+
+TEST_F(HistoryTest, AStoreOfTheFirstVersionIsBroughtUpToDate) {
+    // A file as the first version of the store left it: its tables and a reading.
+    {
+        SqliteDb db;
+        std::string error;
+        ASSERT_TRUE(db.open(path, false, true, error)) << error;
+        ASSERT_TRUE(db.exec(R"sql(
+CREATE TABLE kinds(id INTEGER PRIMARY KEY, family TEXT NOT NULL, fields TEXT NOT NULL, UNIQUE(family, fields));
+CREATE TABLE sources(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE readings(address INTEGER NOT NULL, time_ms INTEGER NOT NULL, seq INTEGER NOT NULL,
+  utc_offset INTEGER NOT NULL, kind INTEGER NOT NULL REFERENCES kinds(id), type INTEGER, status INTEGER,
+  band INTEGER, battery_low INTEGER, firmware INTEGER, s_level REAL, vals TEXT NOT NULL,
+  source INTEGER REFERENCES sources(id), source_line INTEGER, PRIMARY KEY(address, time_ms, seq)) WITHOUT ROWID;
+CREATE INDEX readings_by_time ON readings(time_ms);
+CREATE UNIQUE INDEX readings_by_source ON readings(source, source_line) WHERE source IS NOT NULL;
+CREATE TABLE bad_frames(id INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL, utc_offset INTEGER NOT NULL,
+  bytes TEXT NOT NULL, line TEXT NOT NULL);
+CREATE INDEX bad_frames_by_time ON bad_frames(time_ms);
+CREATE TABLE events(id INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL, utc_offset INTEGER NOT NULL,
+  event TEXT NOT NULL, address INTEGER, family TEXT, last_heard_ms INTEGER, device TEXT);
+CREATE INDEX events_by_time ON events(time_ms);
+CREATE VIEW reading_values AS
+  SELECT r.address, r.time_ms, r.seq, k.family, f.value AS field, json_extract(r.vals, '$[' || f.key || ']') AS value
+  FROM readings r JOIN kinds k ON k.id = r.kind, json_each(k.fields) f;
+INSERT INTO kinds VALUES(1, 'temperature', '["temperature_c"]');
+INSERT INTO readings(address, time_ms, seq, utc_offset, kind, type, status, band, vals)
+  VALUES(9, 1772366400000, 0, 60, 1, 130, 0, 1, '[21.5]');
+PRAGMA application_id=1380013647;
+PRAGMA user_version=1;
+)sql",
+                            error))
+            << error;
+    }
+    // A reader of this version asks for a writer first; the writer brings it up to
+    // date and adds a reading of the same transmitter and millisecond.
+    HistoryReader early;
+    std::string error;
+    EXPECT_FALSE(early.open(path, error));
+    EXPECT_NE(error.find("older history schema version 1"), std::string::npos) << error;
+    {
+        HistorySettings settings;
+        settings.path = path;
+        HistoryStore store(settings);
+        ASSERT_TRUE(store.open(error)) << error;
+        storeAt(store, 9, {{2026, 3, 1, 13, 0, 0, 0}});
+        store.close();
+        EXPECT_EQ(store.lost(), 0u);
+    }
+    EXPECT_EQ(count("PRAGMA user_version"), kHistorySchemaVersion);
+    for (const char* when : {"as written", "sorted in"}) {
+        if (when == std::string("sorted in")) moveAll();
+        const std::vector<std::string> lines = storedJson(9);
+        ASSERT_EQ(lines.size(), 2u) << when;
+        EXPECT_NE(lines[0].find("\"temperature_c\":21.5"), std::string::npos) << when << lines[0];
+        // The views for other programs see both (the second reading has no fields).
+        EXPECT_EQ(count("SELECT count(*) FROM all_readings WHERE address = 9"), 2) << when;
+        EXPECT_EQ(count("SELECT count(*) FROM reading_values WHERE address = 9 AND value = 21.5"), 1) << when;
+    }
 }
 
 }  // namespace
