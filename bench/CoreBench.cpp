@@ -63,7 +63,7 @@ struct Bench {
         rx = std::make_unique<Receiver>(clock.now(), logging ? static_cast<FileSystem&>(disk) : noFiles,
                                         ReceiverSettings{folder, '.'});
         rx->selectBand(false);
-        rx->screen().setLoggingEnabled(logging);
+        rx->setLogging(logging, folder);
     }
     ~Bench() {
         if (!folder.empty()) std::filesystem::remove_all(folder);
@@ -104,7 +104,7 @@ void run(benchmark::State& state, Form form, bool logging, Listener listener = L
         // seconds, so the repeat filter lets every frame through.
         b.clock.advance(1);
         b.rx->receive(events[i++ & 4095]);
-        drainReceiveBuffer(*b.rx);
+        drainReceiveBuffer(*b.rx, b.clock.now());
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.counters["frames/s"] =
@@ -142,7 +142,7 @@ void BM_RegistryCost(benchmark::State& state) {
         for (int k = 0; k < 256; ++k) {
             b.clock.advance(1);
             b.rx->receive(events[next[which]++ & 4095]);
-            drainReceiveBuffer(*b.rx);
+            drainReceiveBuffer(*b.rx, b.clock.now());
         }
         spent[which] += Clock::now() - start;
     };
@@ -190,7 +190,7 @@ void BM_FrameAtBacklog(benchmark::State& state) {
     for (auto _ : state) {
         b.clock.advance(1);
         b.rx->receive(events[i++ & 4095]);
-        b.rx->tick();
+        b.rx->tick(b.clock.now());
     }
     state.counters["backlog"] = static_cast<double>(b.rx->state().receiveBuffer.size());
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));

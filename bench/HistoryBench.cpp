@@ -22,7 +22,7 @@ constexpr std::int64_t kStart = 1767225600000;  // 2026-01-01 00:00 UTC
 
 std::string storePath() {
     const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/ravo-history-bench-v1.sqlite";
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/ravo-history-bench-v2.sqlite";
 }
 
 // Builds the store unless a whole one is there already.
@@ -66,6 +66,10 @@ const std::string& siteStore() {
             if (i % 2000 == 1999 && !(w.commit(error) && w.begin(error))) throw std::runtime_error(error);
         }
         if (!w.commit(error)) throw std::runtime_error(error);
+        // Sorted into the order of address and time, as the writer does while idle.
+        for (bool more = true; more;)
+            if (!(w.begin(error) && w.moveRecent(100000, more, error) && w.commit(error)))
+                throw std::runtime_error(error);
         w.close();
         return p;
     }();
@@ -121,6 +125,55 @@ void BM_HistoryReadingsReport(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HistoryReadingsReport)->Arg(0)->Arg(3600)->Unit(benchmark::kMillisecond);
+
+// What the writer does while idle: readings stored in arrival order are sorted
+// into the order of address and time, a batch of 1,024 per transaction (as the
+// store does). Arg: the number of distinct transmitters among 100,000 readings
+// (every one distinct at 100,000), on top of a store that holds them once already.
+void BM_HistorySortIn(benchmark::State& state) {
+    const std::string p = storePath() + ".sort-in";
+    const auto transmitters = static_cast<int>(state.range(0));
+    constexpr int kReadings = 100000;
+    std::string error;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(p);
+        std::filesystem::remove(p + "-wal");
+        std::filesystem::remove(p + "-shm");
+        HistoryWriter w;
+        if (!w.open(p, error)) return state.SkipWithError(error.c_str());
+        static constexpr FieldDecl kField = {"temperature_1_C", "°C", "Temperature 1"};
+        Reading r;
+        r.family = "temperature";
+        r.type = 0x82;
+        bool more = true;
+        for (int round = 0; round < 2; ++round) {
+            if (!w.begin(error)) return state.SkipWithError(error.c_str());
+            for (int i = 0; i < kReadings; ++i) {
+                r.address = static_cast<std::int32_t>((i % transmitters) * 2654435761u & 0xFFFFFF);
+                r.time = fromWallMillis(kStart + round * 86400000LL + i * 1000LL);
+                r.fields.clear();
+                r.set(kField, 20.0 + i % 100 / 10.0);
+                if (!w.addReading(r, error)) return state.SkipWithError(error.c_str());
+            }
+            if (!w.commit(error)) return state.SkipWithError(error.c_str());
+            if (round == 1) state.ResumeTiming();
+            for (more = true; more;)
+                if (!(w.begin(error) && w.moveRecent(1024, more, error) && w.commit(error)))
+                    return state.SkipWithError(error.c_str());
+        }
+        state.PauseTiming();
+        w.close();
+        state.ResumeTiming();
+    }
+    std::filesystem::remove(p);
+    std::filesystem::remove(p + "-wal");
+    std::filesystem::remove(p + "-shm");
+    state.counters["us_per_reading"] = benchmark::Counter(
+        static_cast<double>(kReadings) * static_cast<double>(state.iterations()) * 1e-6,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_HistorySortIn)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_HistoryBytesPerReading(benchmark::State& state) {
     SqliteDb db;
