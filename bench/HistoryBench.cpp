@@ -169,9 +169,9 @@ void BM_HistorySortIn(benchmark::State& state) {
     std::filesystem::remove(p);
     std::filesystem::remove(p + "-wal");
     std::filesystem::remove(p + "-shm");
-    state.counters["us_per_reading"] = benchmark::Counter(
-        static_cast<double>(kReadings) * static_cast<double>(state.iterations()) * 1e-6,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["us_per_reading"] =
+        benchmark::Counter(static_cast<double>(kReadings) * static_cast<double>(state.iterations()) * 1e-6,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_HistorySortIn)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -13,7 +13,30 @@ namespace {
 // many in one millisecond are no real traffic.
 constexpr int kMaxSeq = 1000;
 
+constexpr int kRecentColumns = 12;
+constexpr const char* kRecentInsert =
+    "INSERT INTO recent(id, address, time_ms, utc_offset, kind, type, status, band, battery_low, firmware, s_level, "
+    "vals) VALUES";
+
+// One row's placeholders, ?1 to ?12.
+std::string recentRowSql() {
+    std::string sql = std::string(kRecentInsert) + "(";
+    for (int c = 1; c <= kRecentColumns; ++c) sql += (c > 1 ? ", ?" : "?") + std::to_string(c);
+    return sql + ")";
+}
+
 }  // namespace
+
+// Many rows, numbered on: ?1 to ?12, ?13 to ?24 and so on.
+std::string HistoryWriter::recentRowsSql() {
+    std::string sql = kRecentInsert;
+    for (int r = 0; r < kRowsPerInsert; ++r) {
+        sql += r ? ",(" : "(";
+        for (int c = 1; c <= kRecentColumns; ++c) sql += (c > 1 ? ", ?" : "?") + std::to_string(r * kRecentColumns + c);
+        sql += ")";
+    }
+    return sql;
+}
 
 bool HistoryWriter::open(const std::string& path, std::string& error, int busyTimeoutMs) {
     std::string why;
@@ -37,12 +60,13 @@ bool HistoryWriter::open(const std::string& path, std::string& error, int busyTi
 void HistoryWriter::close() {
     for (SqliteStatement* s :
          {&insertReading_, &insertRecent_, &insertKind_, &selectKind_, &insertBad_, &insertEvent_, &insertSource_,
-          &selectSource_, &pruneReadings_, &pruneRecent_, &pruneBad_, &pruneEvents_, &newest_, &firstRecent_,
-          &moveRecent_, &dropRecent_, &markMoved_, &lastId_})
+          &selectSource_, &insertRecentRows_, &pruneReadings_, &pruneRecent_, &pruneBad_, &pruneEvents_, &newest_,
+          &firstRecent_, &moveRecent_, &dropRecent_, &markMoved_, &lastId_})
         s->finalize();
     db_.close();
     kinds_.clear();
     liveKinds_.clear();
+    pendingCount_ = 0;
 }
 
 bool HistoryWriter::prepareStatements(std::string& error) {
@@ -51,11 +75,8 @@ bool HistoryWriter::prepareStatements(std::string& error) {
                                   "battery_low, firmware, s_level, vals, source, source_line, seq) "
                                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)",
                                   error) &&
-           insertRecent_.prepare(db_,
-                                 "INSERT INTO recent(id, address, time_ms, utc_offset, kind, type, status, band, "
-                                 "battery_low, firmware, s_level, vals) "
-                                 "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
-                                 error) &&
+           insertRecent_.prepare(db_, recentRowSql(), error) &&
+           insertRecentRows_.prepare(db_, recentRowsSql(), error) &&
            insertKind_.prepare(db_, "INSERT OR IGNORE INTO kinds(family, fields) VALUES(?1, ?2)", error) &&
            selectKind_.prepare(db_, "SELECT id FROM kinds WHERE family = ?1 AND fields = ?2", error) &&
            insertBad_.prepare(db_, "INSERT INTO bad_frames(time_ms, utc_offset, bytes, line) VALUES(?1, ?2, ?3, ?4)",
@@ -124,12 +145,13 @@ bool HistoryWriter::refreshNextId(std::string& error) {
 }
 
 bool HistoryWriter::commit(std::string& error) {
-    if (db_.exec("COMMIT", error)) return true;
+    if (flushPending(error) && db_.exec("COMMIT", error)) return true;
     rollback();
     return false;
 }
 
 void HistoryWriter::rollback() {
+    pendingCount_ = 0;
     std::string ignored;
     if (!sqlite3_get_autocommit(db_.get())) db_.exec("ROLLBACK", ignored);
     // Kinds added in the transaction are gone again.
@@ -214,31 +236,58 @@ bool HistoryWriter::addReading(const Reading& r, std::string& error) {
     values_.character(']');
 
     const StoredTime t = storedTime(r.time);
-    SqliteStatement& s = insertRecent_;
-    s.bind(1, nextId_);
-    s.bind(2, static_cast<std::int64_t>(r.address));
-    s.bind(3, t.utcMs);
-    s.bind(4, static_cast<std::int64_t>(t.offsetMinutes));
-    s.bind(5, kind);
-    s.bind(6, static_cast<std::int64_t>(r.type));
-    s.bind(7, static_cast<std::int64_t>(r.status));
-    s.bind(8, static_cast<std::int64_t>(r.vhf ? 1 : 0));
-    if (r.batteryLow) s.bind(9, static_cast<std::int64_t>(*r.batteryLow ? 1 : 0));
-    if (r.firmware) s.bind(10, static_cast<std::int64_t>(*r.firmware));
-    if (r.sLevel) s.bind(11, *r.sLevel);
-    s.bindStatic(12, values_.text());
-    const int rc = s.step();
-    sqlite3_reset(s.get());
-    sqlite3_clear_bindings(s.get());
-    if (rc != SQLITE_DONE) {
-        error = failure("cannot store a reading");
-        return false;
+    PendingRow& row = pending_[pendingCount_++];
+    row.id = nextId_++;
+    row.address = r.address;
+    row.timeMs = t.utcMs;
+    row.offset = t.offsetMinutes;
+    row.kind = kind;
+    row.type = r.type;
+    row.status = r.status;
+    row.band = r.vhf ? 1 : 0;
+    row.batteryLow = r.batteryLow ? std::optional<std::int64_t>(*r.batteryLow ? 1 : 0) : std::nullopt;
+    row.firmware = r.firmware ? std::optional<std::int64_t>(*r.firmware) : std::nullopt;
+    row.sLevel = r.sLevel;
+    row.vals.assign(values_.text());
+    return pendingCount_ < kRowsPerInsert || flushPending(error);
+}
+
+bool HistoryWriter::flushPending(std::string& error) {
+    const int count = pendingCount_;
+    pendingCount_ = 0;
+    if (count == 0) return true;
+    const bool many = count == kRowsPerInsert;
+    for (int from = 0; from < count; from += many ? count : 1) {
+        SqliteStatement& s = many ? insertRecentRows_ : insertRecent_;
+        for (int i = from; i < (many ? count : from + 1); ++i) {
+            const PendingRow& row = pending_[i];
+            const int c = (i - from) * kRecentColumns;
+            s.bind(c + 1, row.id);
+            s.bind(c + 2, row.address);
+            s.bind(c + 3, row.timeMs);
+            s.bind(c + 4, row.offset);
+            s.bind(c + 5, row.kind);
+            s.bind(c + 6, row.type);
+            s.bind(c + 7, row.status);
+            s.bind(c + 8, row.band);
+            if (row.batteryLow) s.bind(c + 9, *row.batteryLow);
+            if (row.firmware) s.bind(c + 10, *row.firmware);
+            if (row.sLevel) s.bind(c + 11, *row.sLevel);
+            s.bindStatic(c + 12, row.vals);
+        }
+        const int rc = s.step();
+        sqlite3_reset(s.get());
+        sqlite3_clear_bindings(s.get());
+        if (rc != SQLITE_DONE) {
+            error = failure("cannot store a reading");
+            return false;
+        }
     }
-    ++nextId_;
     return true;
 }
 
 bool HistoryWriter::hasRecent(bool& any, std::string& error) {
+    if (!flushPending(error)) return false;
     const int rc = firstRecent_.step();
     any = rc == SQLITE_ROW && !firstRecent_.isNull(0);
     firstRecent_.reset();
@@ -248,6 +297,7 @@ bool HistoryWriter::hasRecent(bool& any, std::string& error) {
 
 bool HistoryWriter::moveRecent(std::int64_t batch, bool& more, std::string& error) {
     more = false;
+    if (!flushPending(error)) return false;
     int rc = firstRecent_.step();
     const bool any = rc == SQLITE_ROW && !firstRecent_.isNull(0);
     const std::int64_t upTo = any ? firstRecent_.integer(0) + batch - 1 : 0;
@@ -341,6 +391,7 @@ bool HistoryWriter::addTransmitterEvent(const TransmitterEvent& e, std::string& 
 
 bool HistoryWriter::prune(std::int64_t cutoffMs, std::int64_t batch, bool& more, std::string& error) {
     more = false;
+    if (!flushPending(error)) return false;
     for (SqliteStatement* s : {&pruneReadings_, &pruneRecent_, &pruneBad_, &pruneEvents_}) {
         s->bind(1, cutoffMs);
         s->bind(2, batch);
@@ -356,6 +407,7 @@ bool HistoryWriter::prune(std::int64_t cutoffMs, std::int64_t batch, bool& more,
 }
 
 bool HistoryWriter::newestReading(std::optional<std::int64_t>& ms, std::string& error) {
+    if (!flushPending(error)) return false;
     const int rc = newest_.step();
     ms.reset();
     if (rc == SQLITE_ROW && !newest_.isNull(0)) ms = newest_.integer(0);

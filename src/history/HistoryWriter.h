@@ -97,9 +97,24 @@ private:
     // already moved, looked up at the start of each transaction (another writer
     // may have written meanwhile).
     bool refreshNextId(std::string& error);
+    // Readings are inserted into `recent` kRowsPerInsert to a statement: each
+    // waits in `pending_` until that many do, or until anything else reads or
+    // commits (which flush them first).
+    bool flushPending(std::string& error);
+    static std::string recentRowsSql();
 
-    SqliteStatement insertReading_, insertRecent_, insertKind_, selectKind_, insertBad_, insertEvent_, insertSource_,
-        selectSource_;
+    static constexpr int kRowsPerInsert = 32;
+    struct PendingRow {
+        std::int64_t id = 0, address = 0, timeMs = 0, offset = 0, kind = 0, type = 0, status = 0, band = 0;
+        std::optional<std::int64_t> batteryLow, firmware;
+        std::optional<double> sLevel;
+        std::string vals;
+    };
+    PendingRow pending_[kRowsPerInsert];
+    int pendingCount_ = 0;
+
+    SqliteStatement insertReading_, insertRecent_, insertRecentRows_, insertKind_, selectKind_, insertBad_,
+        insertEvent_, insertSource_, selectSource_;
     SqliteStatement pruneReadings_, pruneRecent_, pruneBad_, pruneEvents_, newest_;
     SqliteStatement firstRecent_, moveRecent_, dropRecent_, markMoved_, lastId_;
     std::int64_t nextId_ = 1;
