@@ -127,12 +127,13 @@ void BM_HistoryReadingsReport(benchmark::State& state) {
 BENCHMARK(BM_HistoryReadingsReport)->Arg(0)->Arg(3600)->Unit(benchmark::kMillisecond);
 
 // What the writer does while idle: readings stored in arrival order are sorted
-// into the order of address and time, a batch of 1,024 per transaction (as the
-// store does). Arg: the number of distinct transmitters among 100,000 readings
-// (every one distinct at 100,000), on top of a store that holds them once already.
+// into the order of address and time, a batch per transaction. Args: the number
+// of distinct transmitters among 100,000 readings (every one distinct at
+// 100,000), on top of a store that holds them once already; the batch.
 void BM_HistorySortIn(benchmark::State& state) {
     const std::string p = storePath() + ".sort-in";
     const auto transmitters = static_cast<int>(state.range(0));
+    const std::int64_t batch = state.range(1);
     constexpr int kReadings = 100000;
     std::string error;
     for (auto _ : state) {
@@ -159,7 +160,7 @@ void BM_HistorySortIn(benchmark::State& state) {
             if (!w.commit(error)) return state.SkipWithError(error.c_str());
             if (round == 1) state.ResumeTiming();
             for (more = true; more;)
-                if (!(w.begin(error) && w.moveRecent(1024, more, error) && w.commit(error)))
+                if (!(w.begin(error) && w.moveRecent(batch, more, error) && w.commit(error)))
                     return state.SkipWithError(error.c_str());
         }
         state.PauseTiming();
@@ -173,7 +174,7 @@ void BM_HistorySortIn(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(kReadings) * static_cast<double>(state.iterations()) * 1e-6,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_HistorySortIn)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_HistorySortIn)->ArgsProduct({{100, 100000}, {1024, 16384}})->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_HistoryBytesPerReading(benchmark::State& state) {
     SqliteDb db;

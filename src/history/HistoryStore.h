@@ -40,7 +40,7 @@ struct HistorySettings {
     // Readings go into the store in arrival order and are sorted into the order
     // of address and time while the writer has nothing else to do: this many at a
     // time, as soon as that many wait, else after the writer was idle this long.
-    std::int64_t moveBatch = 1024;
+    std::int64_t moveBatch = 16384;
     std::chrono::milliseconds moveAfter{5000};
     // How long a write waits for a lock another program holds.
     int busyTimeoutMs = kHistoryBusyTimeoutMs;
