@@ -181,8 +181,8 @@ void BM_HistoryBytesPerReading(benchmark::State& state) {
     std::string error;
     std::int64_t pages = 0, free = 0, size = 0, rows = 0;
     if (!db.open(siteStore(), true, false, error) || !db.integer("PRAGMA page_count", pages, error) ||
-        !db.integer("PRAGMA freelist_count", free, error) ||
-        !db.integer("PRAGMA page_size", size, error) || !db.integer("SELECT count(*) FROM readings", rows, error))
+        !db.integer("PRAGMA freelist_count", free, error) || !db.integer("PRAGMA page_size", size, error) ||
+        !db.integer("SELECT count(*) FROM readings", rows, error))
         return state.SkipWithError(error.c_str());
     for (auto _ : state) benchmark::DoNotOptimize(rows);
     // Pages the readings left when they were sorted in are free, for the next ones.

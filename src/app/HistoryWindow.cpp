@@ -63,6 +63,25 @@ QString stepText(std::int64_t seconds) {
     return QStringLiteral("%1 s").arg(seconds);
 }
 
+// The transmitter list, read again each time it is opened: a transmitter first
+// heard while the window is open is there to pick.
+class TransmitterBox : public QComboBox {
+public:
+    TransmitterBox(QWidget* parent, std::function<void()> opening) : QComboBox(parent), opening_(std::move(opening)) {}
+    void showPopup() override {
+        opening_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> opening_;
+};
+
+// The unit of a chosen field ("" when it has none), which picks its axis.
+QString unitOf(const FieldDecl* d) {
+    return d ? QString::fromUtf8(d->unit.data(), static_cast<qsizetype>(d->unit.size())) : QString();
+}
+
 }  // namespace
 
 // The chart view: a rubber band zooms in (a right click zooms out); dragging
@@ -150,7 +169,7 @@ HistoryWindow::HistoryWindow(const QString& historyPath, QWidget* parent)
             .count();
     };
 
-    transmitter_ = new QComboBox(this);
+    transmitter_ = new TransmitterBox(this, [this] { loadTransmitters(address()); });
     transmitter_->setObjectName("transmitter");
     transmitter_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(transmitter_, &QComboBox::currentIndexChanged, this, [this] {
@@ -303,6 +322,8 @@ void HistoryWindow::loadTransmitters(long long select) {
 }
 
 QString HistoryWindow::fieldTitle(const std::string& name) const {
+    if (name == kSLevelField.name)
+        return QString::fromUtf8(kSLevelField.label.data(), static_cast<qsizetype>(kSLevelField.label.size()));
     const int i = transmitter_->currentIndex();
     const std::string family = i >= 0 && i < static_cast<int>(transmitters_.size()) ? transmitters_[i].family : "";
     const FieldDecl* d = declOf(family, name);
@@ -330,6 +351,15 @@ void HistoryWindow::fillFields() {
         auto* item = new QListWidgetItem(fieldTitle(name), fields_);
         item->setData(Qt::UserRole, QString::fromStdString(name));
         item->setToolTip(QString::fromStdString(name));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(fields_->count() == 1 ? Qt::Checked : Qt::Unchecked);
+    }
+    // The S level, which any reading may carry.
+    if (address() >= 0) {
+        auto* item = new QListWidgetItem(fieldTitle(std::string(kSLevelField.name)), fields_);
+        item->setData(Qt::UserRole,
+                      QString::fromUtf8(kSLevelField.name.data(), static_cast<qsizetype>(kSLevelField.name.size())));
+        item->setToolTip(QStringLiteral("The receiver's signal level of each reading"));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(fields_->count() == 1 ? Qt::Checked : Qt::Unchecked);
     }
@@ -414,12 +444,12 @@ void HistoryWindow::draw() {
     QChart* c = view_->chart();
     // Kept as the user left them while zoomed or panned.
     std::optional<std::pair<QDateTime, QDateTime>> xKept;
-    std::optional<std::pair<qreal, qreal>> yKept;
+    std::vector<std::pair<qreal, qreal>> yKept;  // per value axis
     if (userView_) {
         for (QAbstractAxis* a : c->axes(Qt::Horizontal))
             if (auto* t = qobject_cast<QDateTimeAxis*>(a)) xKept = std::pair{t->min(), t->max()};
         for (QAbstractAxis* a : c->axes(Qt::Vertical))
-            if (auto* v = qobject_cast<QValueAxis*>(a)) yKept = std::pair{v->min(), v->max()};
+            if (auto* v = qobject_cast<QValueAxis*>(a)) yKept.emplace_back(v->min(), v->max());
     }
     c->removeAllSeries();
     for (QAbstractAxis* a : c->axes()) {
@@ -433,15 +463,36 @@ void HistoryWindow::draw() {
                  : len <= 7 * kDayMs ? QStringLiteral("ddd HH:mm")
                                      : QStringLiteral("yyyy-MM-dd"));
     x->setTickCount(7);
-    auto* y = new QValueAxis;
     c->addAxis(x, Qt::AlignBottom);
-    c->addAxis(y, Qt::AlignLeft);
 
-    double lo = INFINITY, hi = -INFINITY;
-    QStringList stats, units;
+    // One value axis per unit (the S level has its own): the first on the left,
+    // the others on the right, each named by its unit when there are several.
+    struct Axis {
+        QString unit;
+        QValueAxis* axis = nullptr;
+        double lo = INFINITY, hi = -INFINITY;
+    };
+    std::vector<Axis> axes;
+    const int current = transmitter_->currentIndex();
+    const std::string family =
+        current >= 0 && current < static_cast<int>(transmitters_.size()) ? transmitters_[current].family : "";
+    const auto axisOf = [&](const std::string& name) -> Axis& {
+        const QString unit = name == kSLevelField.name ? fieldTitle(name) : unitOf(declOf(family, name));
+        for (Axis& a : axes)
+            if (a.unit == unit) return a;
+        Axis& a = axes.emplace_back(Axis{unit, new QValueAxis});
+        c->addAxis(a.axis, axes.size() == 1 ? Qt::AlignLeft : Qt::AlignRight);
+        return a;
+    };
+
+    QStringList stats;
     int colour = 0;
     for (const ChartField& f : data_.fields) {
         const QString title = fieldTitle(f.name);
+        Axis& axis = axisOf(f.name);
+        QValueAxis* y = axis.axis;
+        double& lo = axis.lo;
+        double& hi = axis.hi;
         const QColor pen = QColor::fromHsv((colour++ * 67 + 210) % 360, 200, 190);
         bool named = false;
         for (auto [first, last] : unbrokenRuns(f.points, data_.gapMs)) {
@@ -495,13 +546,17 @@ void HistoryWindow::draw() {
     stats_->setText(stats.join('\n'));
 
     x->setRange(QDateTime::fromMSecsSinceEpoch(drawn_.fromMs), QDateTime::fromMSecsSinceEpoch(drawn_.toMs));
-    if (std::isfinite(lo)) {
-        const double margin = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
-        y->setRange(lo - margin, hi + margin);
-        y->applyNiceNumbers();
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+        const Axis& a = axes[i];
+        if (axes.size() > 1) a.axis->setTitleText(a.unit.isEmpty() ? QStringLiteral("(no unit)") : a.unit);
+        if (std::isfinite(a.lo)) {
+            const double margin = a.hi > a.lo ? (a.hi - a.lo) * 0.05 : std::max(1.0, std::fabs(a.hi) * 0.05);
+            a.axis->setRange(a.lo - margin, a.hi + margin);
+            a.axis->applyNiceNumbers();
+        }
+        if (i < yKept.size() && yKept.size() == axes.size()) a.axis->setRange(yKept[i].first, yKept[i].second);
     }
     if (xKept) x->setRange(xKept->first, xKept->second);
-    if (yKept) y->setRange(yKept->first, yKept->second);
 
     QString text = QStringLiteral("%1 readings of %2").arg(static_cast<qulonglong>(data_.readings)).arg(address());
     if (data_.everySeconds)

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "readings/FieldDecl.h"
+
 namespace ravo {
 namespace {
 
@@ -169,6 +171,7 @@ bool loadChart(HistoryReader& reader, const ReadingSpan& span, const std::vector
         [&](const StoredReading& r) {
             for (std::size_t i = 0; i < fields.size(); ++i) {
                 values[i].reset();
+                if (fields[i] == kSLevelField.name) values[i] = r.sLevel;
                 for (std::size_t k = 0; k < r.names->size(); ++k)
                     if ((*r.names)[k] == fields[i]) values[i] = storedNumber(r.values[k]);
             }

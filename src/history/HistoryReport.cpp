@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "readings/FieldDecl.h"
 #include "readings/JsonLines.h"
 #include "readings/JsonWriter.h"
 
@@ -45,6 +46,19 @@ std::string numberText(double v, bool whole) {
     JsonWriter w;
     w.number(v);
     return std::string(w.text());
+}
+
+// The S level as the JSON lines write it.
+std::string sLevelJson(double v) {
+    JsonWriter w;
+    w.number(v);
+    return std::string(w.text());
+}
+
+// The column of the S level among `columns`, or -1.
+int sLevelColumn(const std::vector<std::string>& columns) {
+    const auto it = std::find(columns.begin(), columns.end(), kSLevelField.name);
+    return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
 }
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
@@ -118,6 +132,7 @@ bool intervalsReport(HistoryReader& reader, const ReadingsRequest& q, const std:
     const std::int64_t everyMs = q.everySeconds * 1000;
     std::vector<Interval> intervals;
     std::vector<bool> numeric(columns.size(), named);
+    const int sLevelAt = sLevelColumn(columns);
     const bool ok = reader.readings(
         q.span,
         [&](const StoredReading& r) {
@@ -128,13 +143,15 @@ bool intervalsReport(HistoryReader& reader, const ReadingsRequest& q, const std:
             Interval& iv = intervals.back();
             ++iv.count;
             const std::vector<int> at = columnsOf(columns, *r.names);
-            for (size_t i = 0; i < at.size(); ++i) {
-                if (at[i] < 0) continue;
+            const std::string level = sLevelAt >= 0 && r.sLevel ? sLevelJson(*r.sLevel) : std::string();
+            for (size_t i = 0; i <= at.size(); ++i) {
+                const int column = i < at.size() ? at[i] : level.empty() ? -1 : sLevelAt;
+                if (column < 0) continue;
                 bool whole = true;
-                const std::optional<double> v = numberOf(r.values[i], whole);
+                const std::optional<double> v = numberOf(i < at.size() ? r.values[i] : level, whole);
                 if (!v) continue;
-                numeric[static_cast<size_t>(at[i])] = true;
-                Stats& s = iv.fields[static_cast<size_t>(at[i])];
+                numeric[static_cast<size_t>(column)] = true;
+                Stats& s = iv.fields[static_cast<size_t>(column)];
                 s.min = s.n ? std::min(s.min, *v) : *v;
                 s.max = s.n ? std::max(s.max, *v) : *v;
                 s.sum += *v;
@@ -232,7 +249,7 @@ bool readingsReport(HistoryReader& reader, const ReadingsRequest& q, const Repor
     whole.address = q.span.address;
     if (!reader.fieldNames(whole, known, error)) return false;
     for (const std::string& f : q.fields) {
-        if (std::find(known.begin(), known.end(), f) != known.end()) continue;
+        if (f == kSLevelField.name || std::find(known.begin(), known.end(), f) != known.end()) continue;
         std::string list;
         for (const std::string& k : known) list += (list.empty() ? "" : ", ") + k;
         error = "transmitter " + std::to_string(q.span.address) + " has no field " + f +
@@ -259,6 +276,7 @@ bool readingsReport(HistoryReader& reader, const ReadingsRequest& q, const Repor
     for (const std::string& c : columns) line += "," + csvCell(c);
     out(line + "\n");
     std::vector<std::string> cells(columns.size());
+    const int sLevelAt = sLevelColumn(columns);
     return reader.readings(
         q.span,
         [&](const StoredReading& r) {
@@ -266,6 +284,7 @@ bool readingsReport(HistoryReader& reader, const ReadingsRequest& q, const Repor
             const std::vector<int> at = columnsOf(columns, *r.names);
             for (size_t i = 0; i < at.size(); ++i)
                 if (at[i] >= 0) cells[static_cast<size_t>(at[i])] = valueCell(r.values[i]);
+            if (sLevelAt >= 0 && r.sLevel) cells[static_cast<size_t>(sLevelAt)] = sLevelJson(*r.sLevel);
             line = isoTimeOf(r.time);
             for (const std::string& c : cells) line += "," + c;
             out(line + "\n");

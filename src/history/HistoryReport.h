@@ -20,8 +20,10 @@ std::string transmittersReport(const std::vector<TransmitterHistory>& transmitte
 
 struct ReadingsRequest {
     ReadingSpan span;
-    std::vector<std::string> fields;  // empty: every field the readings carry
-    std::int64_t everySeconds = 0;    // above 0: one row per interval that holds readings
+    // Empty: every field of the family the readings carry. Besides those, a
+    // field may be kSLevelField's name, the S level any reading may carry.
+    std::vector<std::string> fields;
+    std::int64_t everySeconds = 0;  // above 0: one row per interval that holds readings
     bool json = false;
 };
 

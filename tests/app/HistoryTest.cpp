@@ -52,6 +52,7 @@ Reading temperature(int m, double t1, double t2) {
     r.set(field("temperature", "temperature_1_C"), t1);
     r.set(field("temperature", "temperature_2_C"), t2);
     r.set(field("temperature", "sensor_error"), false);
+    r.sLevel = m % 16;
     return r;
 }
 
@@ -131,7 +132,7 @@ void HistoryTest::windowDrawsTheStoredReadings() {
     // The numeric fields, labelled as declared, the first chosen; no flag.
     QStringList titles;
     for (int i = 0; i < w.fieldList()->count(); ++i) titles << w.fieldList()->item(i)->text();
-    QCOMPARE(titles, QStringList({"Temperature 1 (°C)", "Temperature 2 (°C)"}));
+    QCOMPARE(titles, QStringList({"Temperature 1 (°C)", "Temperature 2 (°C)", "Signal level"}));
     QCOMPARE(w.chosenFields(), QStringList({"temperature_1_C"}));
 
     // The silence splits the day into two runs, every reading drawn.
@@ -152,8 +153,35 @@ void HistoryTest::windowDrawsTheStoredReadings() {
     for (QLegendMarker* m : w.chart()->legend()->markers()) shown += m->isVisible();
     QCOMPARE(shown, 2);
     QVERIFY(!figures(w.statsLabel(), "Temperature 2 (°C)").empty());
+    QCOMPARE(w.chart()->axes(Qt::Vertical).size(), qsizetype(1));  // one unit, one axis
     if (const QByteArray picture = qgetenv("RAVO_HISTORY_PICTURE"); !picture.isEmpty())
         QVERIFY(w.grab().save(QString::fromLocal8Bit(picture), "PNG"));
+
+    // The signal level beside a temperature: an axis of its own on the right.
+    w.chooseFields({"temperature_1_C", "s_level"});
+    const QList<QAbstractAxis*> values = w.chart()->axes(Qt::Vertical);
+    QCOMPARE(values.size(), qsizetype(2));
+    QCOMPARE(values[0]->alignment(), Qt::AlignLeft);
+    QCOMPARE(values[0]->titleText(), QString("°C"));
+    QCOMPARE(values[1]->alignment(), Qt::AlignRight);
+    QCOMPARE(values[1]->titleText(), QString("Signal level"));
+    const std::vector<double> level = figures(w.statsLabel(), "Signal level");
+    QCOMPARE(level.size(), size_t(4));
+    QCOMPARE(level[0], 0.0);
+    QCOMPARE(level[2], 15.0);
+    QCOMPARE(level[3], double(count));
+    w.chooseFields({"temperature_1_C", "temperature_2_C"});
+
+    // A transmitter first heard while the window is open is in the list when it is opened.
+    Reading other = temperature(600, 20.0, 20.0);
+    other.address = 1400;
+    store.reading(other);
+    store.sync();
+    QCOMPARE(w.transmitterBox()->count(), 2);
+    w.transmitterBox()->showPopup();
+    w.transmitterBox()->hidePopup();
+    QCOMPARE(w.transmitterBox()->count(), 3);
+    QCOMPARE(w.address(), 1234LL);
 
     // A new reading in the period is drawn within a tick; one outside is not.
     store.reading(temperature(1440 - 3, 30.0, 18.0));

@@ -52,6 +52,12 @@ same "readings --field --from --to" "time,temperature_2_C
 same "readings --every" "start,count,temperature_1_C_min,temperature_1_C_mean,temperature_1_C_max,temperature_2_C_min,temperature_2_C_mean,temperature_2_C_max
 2026-12-07T12:00:00.000+00:00,2,21.5,21.5,21.5,20.5,20.5,20.5" \
     "$("$cli" history h.sqlite readings --address 1234 --every 3600)"
+# The S level, which any reading may carry (the UHF one has none), named like a field.
+same "readings --field s_level" "time,s_level
+2026-12-07T12:00:00.000+00:00,
+2026-12-07T12:02:40.000+00:00,7.0" "$("$cli" history h.sqlite readings --address 1234 --field s_level)"
+same "readings --field s_level --every" "start,count,s_level_min,s_level_mean,s_level_max
+2026-12-07T12:00:00.000+00:00,2,7.0,7.0,7.0" "$("$cli" history h.sqlite readings --address 1234 --field s_level --every 3600)"
 
 # import: the logs decode wrote, once.
 same "import" "$(cat logs/Tx*.csv | grep -vc '^Time,') rows added, 0 already present, 0 malformed ($(ls logs/Tx*.csv | wc -l) files)" \
