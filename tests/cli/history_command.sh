@@ -30,6 +30,9 @@ error() {
 capture=$src/examples/every-family.txt
 "$cli" decode --history h.sqlite --log-dir logs --separate-files "$capture" >/dev/null 2>&1 || fail "decode --history"
 "$cli" decode --json "$capture" >all.jsonl 2>/dev/null
+# The same capture through a pipe on standard input, with the store's thread running.
+same "decode from a pipe" "$(cat all.jsonl)" \
+    "$(cat "$capture" | "$cli" decode --json --history piped.sqlite 2>/dev/null)"
 
 # transmitters: a row per address, as many readings as the JSON lines have.
 "$cli" history h.sqlite transmitters >tx.csv || fail "transmitters"
