@@ -54,9 +54,10 @@ listen() {
     exit 1
 }
 
-# The API's answer as "ADDRESS|FIELD|Label: value unit" lines, values written as
-# the page writes numbers (at most three decimals, no trailing zeros), booleans
-# as yes/no; null values are left out, as the page leaves them out.
+# The API's answer as an "ADDRESS||" line for each transmitter and an
+# "ADDRESS|FIELD|Label: value unit" line for each value, written as the page
+# writes numbers (at most three decimals, no trailing zeros), booleans as
+# yes/no; null values are left out, as the page leaves them out.
 api_cells() {
     sed 's/},{"address"/}\n{"address"/g' | awk '
         function shown(v) {
@@ -72,6 +73,7 @@ api_cells() {
         {
             if (!match($0, /"address":[0-9]+/)) next
             address = substr($0, RSTART + 10, RLENGTH - 10)
+            print address "||"
             rest = $0
             while (match(rest, /"[^"]+":\{"value":("[^"]*"|[^,}]*),"unit":"[^"]*","label":"[^"]*"\}/)) {
                 one = substr(rest, RSTART, RLENGTH)
@@ -151,9 +153,12 @@ page() {
         send Runtime.evaluate "{\"expression\":\"$read_table_json\",\"returnByValue\":true}" "$session" || continue
         local encoded; encoded=$(string_field value)
         printf '%b\n' "${encoded//%/\\x}" | sed '/^$/d' >"$name.table"
-        # Complete once every address listed before the browser started is a row.
+        # Done once every address listed before the browser started is a row
+        # and every value shown is one the API gave (the page may show a
+        # snapshot the polling has not seen yet: then once more).
         cut -d'|' -f1 "$name.table" | sort -u >"$name.rows"
-        comm -23 want.addresses "$name.rows" | grep -q . || break
+        comm -23 want.addresses "$name.rows" | grep -q . && continue
+        grep -v '||$' "$name.table" | grep -vxFf <(sort -u api.all) | grep -q . || break
     done
     send Page.captureScreenshot '{"format":"png"}' "$session"
     string_field data | base64 -d >"$name.png" 2>/dev/null
@@ -200,7 +205,7 @@ run() {  # run NAME BASE-URL PAGE-URL CURL-ARGS...
     # Wait until the API lists transmitters with values.
     for _ in $(seq 100); do
         curl -s --max-time 5 "$@" "$base/api/transmitters" | api_cells >api.first
-        [ "$(cut -d'|' -f1 api.first | sort -u | wc -l)" -ge 3 ] && break
+        [ "$(grep -c -v '||$' api.first)" -ge 3 ] && break
         sleep 0.2
     done
     cut -d'|' -f1 api.first | sort -u >want.addresses
