@@ -1,6 +1,8 @@
 #include "http/HttpServer.h"
 
 #include <arpa/inet.h>
+#include <gnutls/abstract.h>
+#include <gnutls/gnutls.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -10,13 +12,51 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "http/HttpApi.h"
 #include "http/HttpRouter.h"
+#include "http/TlsCredentials.h"
 
 namespace ravo {
+
+namespace {
+
+// GnuTLS asks for the certificate of each handshake without a pointer of ours;
+// the server is found by the local port of the connection's socket.
+std::mutex tlsLock;
+std::map<std::pair<int, int>, const TlsCredentials**> tlsServers;  // (family, port): the server's current one
+
+std::pair<int, int> localPort(int fd) {
+    sockaddr_storage a{};
+    socklen_t length = sizeof a;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) return {-1, -1};
+    if (a.ss_family == AF_INET6) return {AF_INET6, ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port)};
+    return {a.ss_family, ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port)};
+}
+
+int certificateFor(gnutls_session_t session, const gnutls_datum_t*, int, const gnutls_pk_algorithm_t*, int,
+                   gnutls_pcert_st** chain, unsigned int* length, gnutls_privkey_t* key) {
+    int in = -1, out = -1;
+    gnutls_transport_get_int2(session, &in, &out);
+    const std::pair<int, int> port = localPort(in);
+    std::lock_guard<std::mutex> lock(tlsLock);
+    auto found = tlsServers.find(port);
+    // Should the socket not be told, the one server of the program is the one asked.
+    if (found == tlsServers.end() && tlsServers.size() == 1) found = tlsServers.begin();
+    if (found == tlsServers.end() || !*found->second) return -1;
+    const TlsCredentials& c = **found->second;
+    *chain = static_cast<gnutls_pcert_st*>(c.chain());
+    *length = c.chainLength();
+    *key = static_cast<gnutls_privkey_t>(c.key());
+    return 0;
+}
+
+}  // namespace
 
 struct HttpServer::Impl {
     // One request: the target as sent (before the server library takes it apart).
@@ -274,13 +314,27 @@ bool HttpServer::start(std::string& error) {
         {MHD_OPTION_NOTIFY_COMPLETED, reinterpret_cast<intptr_t>(&Impl::completed), nullptr},
     };
     if (tls) {
-        options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(settings_.keyPem.c_str())});
-        options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(settings_.certPem.c_str())});
+        // The certificate is handed over at each handshake, so that a new one can
+        // be served without closing anything.
+        std::unique_ptr<TlsCredentials> first = TlsCredentials::load(settings_.certPem, settings_.keyPem, error);
+        if (!first) {
+            error = "--http: cannot start the HTTPS server: " + error +
+                    " (do --http-cert and --http-key hold a matching PEM certificate and key?)";
+            ::close(socket_);
+            socket_ = -1;
+            return false;
+        }
+        std::lock_guard<std::mutex> lock(tlsLock);
+        certificate_ = first.get();
+        certificates_.push_back(std::move(first));
+        tlsServers[{a.ipv6 ? AF_INET6 : AF_INET, port_}] = &certificate_;
+        options.push_back({MHD_OPTION_HTTPS_CERT_CALLBACK, 0, reinterpret_cast<void*>(&certificateFor)});
     }
     options.push_back({MHD_OPTION_END, 0, nullptr});
     daemon_ = MHD_start_daemon(flags, 0, nullptr, nullptr, &Impl::access, this, MHD_OPTION_ARRAY, options.data(),
                                MHD_OPTION_END);
     if (!daemon_) {
+        forgetCertificates();
         socket_ = -1;  // left to the library, which may have closed it
         error = tls ? "--http: cannot start the HTTPS server (do --http-cert and --http-key hold a matching PEM "
                       "certificate and key?)"
@@ -296,6 +350,27 @@ void HttpServer::stop() {
     feed_.events().close();  // event streams end
     MHD_stop_daemon(daemon_);
     daemon_ = nullptr;
+    forgetCertificates();
+}
+
+void HttpServer::forgetCertificates() {
+    std::lock_guard<std::mutex> lock(tlsLock);
+    for (auto i = tlsServers.begin(); i != tlsServers.end();)
+        i = i->second == &certificate_ ? tlsServers.erase(i) : ++i;
+    certificate_ = nullptr;
+}
+
+bool HttpServer::reloadCertificate(const std::string& certPem, const std::string& keyPem, std::string& error) {
+    if (!daemon_ || settings_.certPem.empty()) {
+        error = "--http-cert: the server does not serve HTTPS";
+        return false;
+    }
+    std::unique_ptr<TlsCredentials> next = TlsCredentials::load(certPem, keyPem, error);
+    if (!next) return false;
+    std::lock_guard<std::mutex> lock(tlsLock);
+    certificate_ = next.get();
+    certificates_.push_back(std::move(next));
+    return true;
 }
 
 }  // namespace ravo

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "http/HttpFeed.h"
 #include "http/HttpRequest.h"
@@ -16,6 +18,8 @@
 struct MHD_Daemon;
 
 namespace ravo {
+
+class TlsCredentials;
 
 struct HttpServerSettings {
     HttpAddress address;
@@ -46,6 +50,11 @@ public:
     // Closes every connection (event streams end) and waits for the threads.
     void stop();
 
+    // Serves the new certificate and key from the next connection on (the ones
+    // open go on with theirs); false with a one-line reason, and the old ones
+    // kept, when they cannot be used. Only for a server started with them.
+    bool reloadCertificate(const std::string& certPem, const std::string& keyPem, std::string& error);
+
     int port() const { return port_; }
     // "http://127.0.0.1:8080/"
     std::string url() const;
@@ -56,12 +65,18 @@ public:
     struct Impl;
 
 private:
+    void forgetCertificates();
+
     HttpFeed& feed_;
     HttpServerSettings settings_;
     MHD_Daemon* daemon_ = nullptr;
     int socket_ = -1;
     int port_ = 0;
     std::atomic<std::uint64_t> dropped_{0};
+    // Every certificate served since the start: a handshake that began with one
+    // may still be using it, and a reload is rare. The newest is served.
+    std::vector<std::unique_ptr<TlsCredentials>> certificates_;
+    const TlsCredentials* certificate_ = nullptr;  // under the lock of the handshake's lookup
 };
 
 }  // namespace ravo

@@ -381,6 +381,20 @@ void Session::reopenOutputs() {
     }
     std::string error;
     if (recorder_ && !recorder_->reopen(error)) tell(error);
+    reloadHttpCertificate();
+}
+
+void Session::reloadHttpCertificate() {
+    const HttpOptions& o = options_.http;
+    if (!http_ || o.certFile.empty()) return;
+    // Both files are read before either is taken: a renewal writes them one after the other.
+    std::string cert, key, error;
+    if (!readWhole("--http-cert", o.certFile, false, cert, error) ||
+        !readWhole("--http-key", o.keyFile, false, key, error) || !http_->reloadCertificate(cert, key, error)) {
+        tell("--http-cert: the certificate served is still the one from before: " + error);
+        return;
+    }
+    tell("--http-cert: serving the certificate read again from " + o.certFile);
 }
 
 void Session::publishHttp() {

@@ -72,7 +72,9 @@ public:
     // change of the broker connection is told.
     void everySecond();
     // SIGHUP: every output file held open is closed and opened again (appending),
-    // so that logrotate can move it away.
+    // so that logrotate can move it away; the HTTPS server reads its certificate
+    // and key again and serves them to new connections (or keeps the old ones and
+    // says why).
     void reopenOutputs();
     // A live receiver's device was lost or is back.
     void connectionEvent(ConnectionEvent::Kind kind, const std::string& device);
@@ -104,6 +106,7 @@ private:
     void stopInflux();
     bool openHistory(std::string& error);
     bool startHttp(std::string& error);
+    void reloadHttpCertificate();
     void tellHistoryProblems();
     void tell(const std::string& text) const;  // one line on stderr
     // Readings dropped because too many waited for locked log files, when the count grew.
