@@ -67,12 +67,13 @@ int runDecode(const QStringList& args) {
     const std::string inputName = fromStdin ? "<stdin>" : toStd(file);
     if (!in) return fail("cannot read " + inputName + ": " + std::strerror(errno));
 
-    // The server's threads start with SIGINT and SIGTERM blocked, so that they
-    // wait for the end of serving below (and a Ctrl-C during the input ends it then).
+    // The server's threads start with SIGINT, SIGTERM and SIGHUP blocked, so that
+    // they wait for the end of serving below (and a Ctrl-C during the input ends it then).
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);  // while serving: the outputs and the certificate read again
     const bool serve = !options.http.listen.empty();
     if (serve) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
@@ -97,8 +98,11 @@ int runDecode(const QStringList& args) {
     session.finishInput();
     if (serve) {
         std::fflush(stdout);
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
+        int signal = SIGHUP;
+        while (signal == SIGHUP) {
+            sigwait(&stopSignals, &signal);
+            if (signal == SIGHUP) session.reopenOutputs();
+        }
     }
     if (!session.stop(error)) return fail(error);
     return session.outputsIncomplete() ? 1 : 0;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# ravo-cli decode --http: serves what it decoded until SIGTERM, then exits 0;
+# ravo-cli decode --http: serves what it decoded until SIGTERM (SIGHUP reopens), then exits 0;
 # the options that cannot be used are one line with exit status 2, before any
 # port is opened.
 set -uo pipefail
@@ -47,6 +47,10 @@ got=$(curl -s "http://127.0.0.1:$port/api/transmitters" | grep -o '"address":[0-
 want=$(grep -o '"address":[0-9]*' out.jsonl | sort -u | tr '\n' ' ')
 [ -n "$want" ] && [ "$got" == "$want" ] || fail "transmitters: got '$got', want '$want'"
 [ "$(curl -s "http://127.0.0.1:$port/healthz")" == ok ] || fail "healthz"
+# SIGHUP (logrotate) reopens the outputs and serving goes on.
+kill -HUP $pid
+sleep 0.3
+[ "$(curl -s "http://127.0.0.1:$port/healthz")" == ok ] || fail "not serving after SIGHUP"
 kill -TERM $pid
 wait $pid
 status=$?
