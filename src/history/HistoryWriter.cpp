@@ -1,6 +1,7 @@
 #include "history/HistoryWriter.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "common/Latin1.h"
 #include "history/HistorySchema.h"
@@ -50,10 +51,17 @@ bool HistoryWriter::open(const std::string& path, std::string& error, int busyTi
         close();
         return false;
     }
+    std::int64_t oldest = 0;
     if (!prepareHistoryWriter(db_, path, busyTimeoutMs, error) || !prepareStatements(error)) {
         close();
         return false;
     }
+    if (!db_.integer("SELECT min(time_ms) FROM recent", oldest, why, INT64_MAX)) {
+        error = "cannot read " + path + ": " + why;
+        close();
+        return false;
+    }
+    recentOldestMs_ = oldest == INT64_MAX ? std::nullopt : std::optional(oldest);
     return true;
 }
 
@@ -236,6 +244,7 @@ bool HistoryWriter::addReading(const Reading& r, std::string& error) {
     values_.character(']');
 
     const StoredTime t = storedTime(r.time);
+    if (!recentOldestMs_ || t.utcMs < *recentOldestMs_) recentOldestMs_ = t.utcMs;
     PendingRow& row = pending_[pendingCount_++];
     row.id = nextId_++;
     row.address = r.address;
@@ -392,7 +401,9 @@ bool HistoryWriter::addTransmitterEvent(const TransmitterEvent& e, std::string& 
 bool HistoryWriter::prune(std::int64_t cutoffMs, std::int64_t batch, bool& more, std::string& error) {
     more = false;
     if (!flushPending(error)) return false;
+    const bool recent = recentOldestMs_ && *recentOldestMs_ < cutoffMs;
     for (SqliteStatement* s : {&pruneReadings_, &pruneRecent_, &pruneBad_, &pruneEvents_}) {
+        if (s == &pruneRecent_ && !recent) continue;
         s->bind(1, cutoffMs);
         s->bind(2, batch);
         const int rc = s->step();
@@ -402,6 +413,7 @@ bool HistoryWriter::prune(std::int64_t cutoffMs, std::int64_t batch, bool& more,
             return false;
         }
         if (sqlite3_changes(db_.get()) >= batch) more = true;
+        else if (s == &pruneRecent_) recentOldestMs_ = cutoffMs;  // nothing older is left
     }
     return true;
 }

@@ -118,6 +118,9 @@ private:
     SqliteStatement pruneReadings_, pruneRecent_, pruneBad_, pruneEvents_, newest_;
     SqliteStatement firstRecent_, moveRecent_, dropRecent_, markMoved_, lastId_;
     std::int64_t nextId_ = 1;
+    // No row of `recent` is older than this (none when empty): retention scans
+    // that table, which has no time index, only when it may hold something to delete.
+    std::optional<std::int64_t> recentOldestMs_;
     // Kinds by family and field list (text key), and by family and field
     // declarations (the key of a live reading, bytes of its pointers).
     std::unordered_map<std::string, std::int64_t> kinds_;
