@@ -61,8 +61,11 @@ void HistoryStore::push(Fill fill) {
     if (count_ == queue_.size()) queue_.emplace_back();
     fill(queue_[count_]);
     ++count_;
-    if (writerIdle_ || count_ >= settings_.queueCapacity / 2) {
+    // One wake-up until the writer takes the queue: a notify for every item past
+    // the half would each be a system call while the writer gets going.
+    if ((writerIdle_ || count_ >= settings_.queueCapacity / 2) && !wakeSent_) {
         writerIdle_ = false;
+        wakeSent_ = true;
         work_.notify_one();
     }
 }
@@ -170,6 +173,7 @@ void HistoryStore::run() {
                 }
             }
             batch.swap(queue_);
+            wakeSent_ = false;
             n = count_;
             count_ = 0;
             stop = stopping_;

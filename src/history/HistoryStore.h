@@ -104,6 +104,7 @@ private:
     std::vector<Item> queue_;  // slots kept from batch to batch; the first count_ hold items
     std::size_t count_ = 0;
     bool writerIdle_ = false;
+    bool wakeSent_ = false;  // the writer was woken and has not taken the queue yet
     bool stopping_ = false;
     bool running_ = false;
     std::uint64_t syncWanted_ = 0, syncDone_ = 0;
