@@ -28,6 +28,9 @@ bool HistoryStore::open(std::string& error) {
         return false;
     }
     unmoved_ = unmoved ? static_cast<std::uint64_t>(settings_.moveBatch) : 0;
+    // Without a second connection the writer copies the log back itself, as SQLite does by default.
+    checkpointsApart_ = checkpointer_.start(settings_.path, why);
+    if (checkpointsApart_) writer_.leaveCheckpoints();
     {
         const std::lock_guard lock(mutex_);
         running_ = true;
@@ -181,7 +184,9 @@ void HistoryStore::run() {
         }
         if (settings_.waitWhenFull) room_.notify_all();
         if (n) write(batch, n);
-        if (inTransaction_ && (steady_clock::now() >= commitDue_ || stop || syncTarget)) commit();
+        if (inTransaction_ &&
+            (steady_clock::now() >= commitDue_ || stop || syncTarget || inTransactionItems_ >= settings_.commitItems))
+            commit();
         if (syncTarget) {
             const std::lock_guard lock(mutex_);
             syncDone_ = std::max(syncDone_, syncTarget);
@@ -199,6 +204,9 @@ void HistoryStore::run() {
     if (inTransaction_) commit();
     pruneDue_ = true;
     for (int i = 0; i < kPruneBatchesAtClose && pruneDue_; ++i) pruneStep();
+    // The writer's connection is the last one: closing it copies the rest of the log back.
+    checkpointer_.stop();
+    if (const std::string e = checkpointer_.takeError(); !e.empty()) failed(e, 0);
     writer_.close();
 }
 
@@ -253,11 +261,23 @@ void HistoryStore::commit() {
         return;
     }
     failing_ = false;
+    checkpointAfterCommit();
     unmoved_ += transactionReadings_;
     if (transactionNewestMs_ && (!newestMs_ || *transactionNewestMs_ > *newestMs_)) newestMs_ = transactionNewestMs_;
     if (transactionNewestMs_ && steady_clock::now() >= nextPrune_) pruneDue_ = true;
     const std::lock_guard lock(mutex_);
     stored_ += items;
+}
+
+void HistoryStore::checkpointAfterCommit() {
+    if (!checkpointsApart_) return;
+    std::string error = checkpointer_.takeError(), why;
+    if (writer_.walPages() >= settings_.walLimitPages) {
+        if (!writer_.checkpoint(why) && error.empty()) error = why;
+    } else if (writer_.walPages() >= settings_.checkpointPages) {
+        checkpointer_.request();
+    }
+    if (!error.empty()) failed(error, 0);
 }
 
 void HistoryStore::failed(const std::string& what, std::uint64_t items) {
@@ -286,6 +306,7 @@ void HistoryStore::pruneStep() {
         return;
     }
     failing_ = false;
+    checkpointAfterCommit();
     pruneDue_ = more;
 }
 
@@ -304,6 +325,7 @@ void HistoryStore::moveStep() {
         return;
     }
     failing_ = false;
+    checkpointAfterCommit();
     const auto moved = static_cast<std::uint64_t>(settings_.moveBatch);
     // While some are left, the next batch follows as soon as the writer is idle again.
     unmoved_ = more ? moved : 0;

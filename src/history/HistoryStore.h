@@ -22,6 +22,7 @@
 #include <variant>
 #include <vector>
 
+#include "history/HistoryCheckpointer.h"
 #include "history/HistoryWriter.h"
 #include "readings/Reading.h"
 
@@ -34,6 +35,9 @@ struct HistorySettings {
     std::size_t queueCapacity = 16384;
     // A transaction is committed this long after its first insert.
     std::chrono::milliseconds commitAfter{800};
+    // ... or once it holds this many (a few MiB of log, which can then be copied
+    // back while the next are written).
+    std::uint64_t commitItems = 65536;
     std::int64_t pruneBatch = 1000;
     // How often the retention is looked at while running (and at the start and the end).
     std::chrono::seconds pruneEvery{60};
@@ -42,6 +46,12 @@ struct HistorySettings {
     // time, as soon as that many wait, else after the writer was idle this long.
     std::int64_t moveBatch = 16384;
     std::chrono::milliseconds moveAfter{5000};
+    // The log is copied back into the file on a thread of its own once it holds
+    // this many pages after a commit; at the limit the writer copies the rest
+    // itself, so that the log starts over (a copy that runs while the writer
+    // writes never catches up with it).
+    int checkpointPages = 2048;
+    int walLimitPages = 16384;
     // How long a write waits for a lock another program holds.
     int busyTimeoutMs = kHistoryBusyTimeoutMs;
 };
@@ -89,12 +99,16 @@ private:
     void write(std::vector<Item>& batch, std::size_t count);
     bool writeOne(const Item& item, std::string& error);
     void commit();
+    // Has the log copied back once it has grown (see HistorySettings).
+    void checkpointAfterCommit();
     void failed(const std::string& what, std::uint64_t items);
     void pruneStep();
     void moveStep();
 
     HistorySettings settings_;
     HistoryWriter writer_;  // the store's thread only, once started
+    HistoryCheckpointer checkpointer_;
+    bool checkpointsApart_ = false;  // the checkpointer runs (else the writer checkpoints at its commits)
     std::thread thread_;
 
     mutable std::mutex mutex_;

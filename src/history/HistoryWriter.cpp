@@ -418,6 +418,23 @@ bool HistoryWriter::prune(std::int64_t cutoffMs, std::int64_t batch, bool& more,
     return true;
 }
 
+void HistoryWriter::leaveCheckpoints() {
+    sqlite3_wal_hook(
+        db_.get(),
+        [](void* self, sqlite3*, const char*, int pages) {
+            static_cast<HistoryWriter*>(self)->walPages_ = pages;
+            return SQLITE_OK;
+        },
+        this);
+}
+
+bool HistoryWriter::checkpoint(std::string& error) {
+    const int rc = sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (rc == SQLITE_OK || rc == SQLITE_BUSY) return true;
+    error = failure("cannot copy the log back into the store");
+    return false;
+}
+
 bool HistoryWriter::newestReading(std::optional<std::int64_t>& ms, std::string& error) {
     if (!flushPending(error)) return false;
     const int rc = newest_.step();

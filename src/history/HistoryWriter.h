@@ -79,6 +79,14 @@ public:
 
     int lastCode() const { return db_.lastCode(); }
 
+    // From now on this connection never copies the log back into the file at a
+    // commit (another connection does, see HistoryCheckpointer); walPages() tells
+    // how many pages the log held after the last commit.
+    void leaveCheckpoints();
+    int walPages() const { return walPages_; }
+    // Copies the log back here and now, as far as readers let it.
+    bool checkpoint(std::string& error);
+
 private:
     bool prepareStatements(std::string& error);
     // The id of `family` with the field list `fields` (a JSON array), added when new.
@@ -118,6 +126,7 @@ private:
     SqliteStatement pruneReadings_, pruneRecent_, pruneBad_, pruneEvents_, newest_;
     SqliteStatement firstRecent_, moveRecent_, dropRecent_, markMoved_, lastId_;
     std::int64_t nextId_ = 1;
+    int walPages_ = 0;
     // No row of `recent` is older than this (none when empty): retention scans
     // that table, which has no time index, only when it may hold something to delete.
     std::optional<std::int64_t> recentOldestMs_;

@@ -315,6 +315,34 @@ TEST_F(HistoryTest, AReaderReadsWhileTheWriterWrites) {
     EXPECT_GT(count("SELECT count(*) FROM readings"), 0);  // some were sorted in meanwhile
 }
 
+// The log is copied back into the file beside the writer: it stays within its
+// bound however long the writer writes, and is gone once the store is closed.
+TEST_F(HistoryTest, TheLogStaysSmallAndIsGoneAtTheEnd) {
+    HistorySettings settings;
+    settings.path = path;
+    settings.checkpointPages = 8;
+    settings.walLimitPages = 64;
+    settings.commitItems = 400;
+    settings.moveBatch = 1 << 30;  // no sorting in: a batch of it is one large transaction
+    HistoryStore store(settings);
+    std::string error;
+    ASSERT_TRUE(store.open(error)) << error;
+    constexpr int kRounds = 40, kEach = 500;
+    std::uintmax_t largest = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        for (int i = 0; i < kEach; ++i)
+            storeAt(store, 1000 + i, {fromWallMillis(wallMillis({2026, 3, 1}) + round * 60000LL)});
+        store.sync();
+        largest = std::max(largest, fs::file_size(path + "-wal"));
+    }
+    store.close();
+    EXPECT_EQ(store.lost(), 0u);
+    // Unchecked, the log would hold every page written: several hundred.
+    EXPECT_LE(largest, 2u * 64u * (4096u + 24u));
+    EXPECT_FALSE(fs::exists(path + "-wal"));
+    EXPECT_EQ(count("SELECT count(*) FROM all_readings"), kRounds * kEach);
+}
+
 TEST_F(HistoryTest, AStoreOfTheFirstVersionIsBroughtUpToDate) {
     // A file as the first version of the store left it: its tables and a reading.
     {
