@@ -34,6 +34,8 @@ bool HistoryStore::open(std::string& error) {
     {
         const std::lock_guard lock(mutex_);
         running_ = true;
+        // Room for a full queue from the start: growing it copied every reading in it.
+        queue_.reserve(settings_.queueCapacity);
     }
     thread_ = std::thread([this] { run(); });
     return true;
@@ -148,7 +150,8 @@ std::uint64_t HistoryStore::lost() const {
 }
 
 void HistoryStore::run() {
-    std::vector<Item> batch;
+    std::vector<Item> batch;  // swapped with the queue: both keep their slots
+    batch.reserve(settings_.queueCapacity);
     nextPrune_ = steady_clock::now() + settings_.pruneEvery;
     bool moveDue = false;
     for (;;) {
