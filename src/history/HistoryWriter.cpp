@@ -19,25 +19,18 @@ constexpr const char* kRecentInsert =
     "INSERT INTO recent(id, address, time_ms, utc_offset, kind, type, status, band, battery_low, firmware, s_level, "
     "vals) VALUES";
 
-// One row's placeholders, ?1 to ?12.
-std::string recentRowSql() {
-    std::string sql = std::string(kRecentInsert) + "(";
-    for (int c = 1; c <= kRecentColumns; ++c) sql += (c > 1 ? ", ?" : "?") + std::to_string(c);
-    return sql + ")";
-}
-
-}  // namespace
-
-// Many rows, numbered on: ?1 to ?12, ?13 to ?24 and so on.
-std::string HistoryWriter::recentRowsSql() {
+// `rows` rows of placeholders, numbered on: ?1 to ?12, ?13 to ?24 and so on.
+std::string recentInsertSql(int rows) {
     std::string sql = kRecentInsert;
-    for (int r = 0; r < kRowsPerInsert; ++r) {
+    for (int r = 0; r < rows; ++r) {
         sql += r ? ",(" : "(";
         for (int c = 1; c <= kRecentColumns; ++c) sql += (c > 1 ? ", ?" : "?") + std::to_string(r * kRecentColumns + c);
         sql += ")";
     }
     return sql;
 }
+
+}  // namespace
 
 bool HistoryWriter::open(const std::string& path, std::string& error, int busyTimeoutMs) {
     std::string why;
@@ -83,8 +76,8 @@ bool HistoryWriter::prepareStatements(std::string& error) {
                                   "battery_low, firmware, s_level, vals, source, source_line, seq) "
                                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)",
                                   error) &&
-           insertRecent_.prepare(db_, recentRowSql(), error) &&
-           insertRecentRows_.prepare(db_, recentRowsSql(), error) &&
+           insertRecent_.prepare(db_, recentInsertSql(1), error) &&
+           insertRecentRows_.prepare(db_, recentInsertSql(kRowsPerInsert), error) &&
            insertKind_.prepare(db_, "INSERT OR IGNORE INTO kinds(family, fields) VALUES(?1, ?2)", error) &&
            selectKind_.prepare(db_, "SELECT id FROM kinds WHERE family = ?1 AND fields = ?2", error) &&
            insertBad_.prepare(db_, "INSERT INTO bad_frames(time_ms, utc_offset, bytes, line) VALUES(?1, ?2, ?3, ?4)",

@@ -109,7 +109,6 @@ private:
     // waits in `pending_` until that many do, or until anything else reads or
     // commits (which flush them first).
     bool flushPending(std::string& error);
-    static std::string recentRowsSql();
 
     static constexpr int kRowsPerInsert = 32;
     struct PendingRow {
