@@ -65,9 +65,15 @@ void HistoryCheckpointer::run() {
         }
         const int rc = sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         const std::lock_guard lock(mutex_);
-        // Busy: another connection is copying; what is left goes next time.
-        if (rc == SQLITE_OK) ++done_;
-        else if (rc != SQLITE_BUSY && error_.empty()) error_ = db_.lastError();
+        // Busy: another connection is copying; what is left goes next time. A
+        // failure is told once until a checkpoint succeeds again.
+        if (rc == SQLITE_OK) {
+            ++done_;
+            failing_ = false;
+        } else if (rc != SQLITE_BUSY && !failing_) {
+            failing_ = true;
+            error_ = "cannot copy the log back: " + db_.lastError();
+        }
     }
 }
 

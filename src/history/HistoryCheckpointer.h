@@ -31,7 +31,7 @@ public:
     // Ends the thread after the checkpoint under way and closes the connection.
     void stop();
 
-    // The reason of the first checkpoint that failed since the last call, or "".
+    // Why checkpoints began to fail, once a spell of failures, or "".
     std::string takeError();
     // Checkpoints run to their end (for tests and figures).
     std::uint64_t done() const;
@@ -43,7 +43,7 @@ private:
     std::thread thread_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    bool wanted_ = false, stopping_ = false;
+    bool wanted_ = false, stopping_ = false, failing_ = false;
     std::uint64_t done_ = 0;
     std::string error_;
 };
