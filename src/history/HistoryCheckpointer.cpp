@@ -30,14 +30,14 @@ bool HistoryCheckpointer::start(const std::string& path, std::string& error) {
 void HistoryCheckpointer::request() {
     const std::lock_guard lock(mutex_);
     wanted_ = true;
-    wake_.notify_one();
+    changed_.notify_all();
 }
 
 void HistoryCheckpointer::stop() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
-        wake_.notify_one();
+        changed_.notify_all();
     }
     if (thread_.joinable()) thread_.join();
     db_.close();
@@ -50,29 +50,45 @@ std::string HistoryCheckpointer::takeError() {
     return out;
 }
 
-std::uint64_t HistoryCheckpointer::done() const {
-    const std::lock_guard lock(mutex_);
-    return done_;
+bool HistoryCheckpointer::checkpointNow(std::string& error) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !running_; });
+    running_ = true;
+    wanted_ = false;  // this one does what was asked
+    lock.unlock();
+    const int rc = checkpoint();
+    const bool ok = rc == SQLITE_OK || rc == SQLITE_BUSY;
+    if (!ok) error = "cannot copy the log back: " + db_.lastError();
+    lock.lock();
+    running_ = false;
+    changed_.notify_all();
+    return ok;
+}
+
+int HistoryCheckpointer::checkpoint() {
+    return sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 void HistoryCheckpointer::run() {
+    std::unique_lock lock(mutex_);
     for (;;) {
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return wanted_ || stopping_; });
-            if (stopping_) return;
-            wanted_ = false;
-        }
-        const int rc = sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-        const std::lock_guard lock(mutex_);
-        // Busy: another connection is copying; what is left goes next time. A
+        changed_.wait(lock, [&] { return (wanted_ && !running_) || stopping_; });
+        if (stopping_) return;
+        wanted_ = false;
+        running_ = true;
+        lock.unlock();
+        const int rc = checkpoint();
+        const std::string why = rc == SQLITE_OK || rc == SQLITE_BUSY ? std::string() : db_.lastError();
+        lock.lock();
+        running_ = false;
+        changed_.notify_all();
+        // Busy: another program is copying; what is left goes next time. A
         // failure is told once until a checkpoint succeeds again.
         if (rc == SQLITE_OK) {
-            ++done_;
             failing_ = false;
         } else if (rc != SQLITE_BUSY && !failing_) {
             failing_ = true;
-            error_ = "cannot copy the log back: " + db_.lastError();
+            error_ = "cannot copy the log back: " + why;
         }
     }
 }

@@ -28,23 +28,27 @@ public:
     bool start(const std::string& path, std::string& error);
     // Asks for a checkpoint; returns at once. Requests while one runs are one.
     void request();
+    // Copies the log back now, on the caller's thread, after the checkpoint under
+    // way if there is one (which may have started before the last commit). False
+    // with a reason.
+    bool checkpointNow(std::string& error);
     // Ends the thread after the checkpoint under way and closes the connection.
     void stop();
 
     // Why checkpoints began to fail, once a spell of failures, or "".
     std::string takeError();
-    // Checkpoints run to their end (for tests and figures).
-    std::uint64_t done() const;
 
 private:
     void run();
+    // Runs one checkpoint on the connection; the caller holds running_.
+    int checkpoint();
 
     SqliteDb db_;
     std::thread thread_;
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable changed_;
     bool wanted_ = false, stopping_ = false, failing_ = false;
-    std::uint64_t done_ = 0;
+    bool running_ = false;  // a checkpoint runs on the connection
     std::string error_;
 };
 

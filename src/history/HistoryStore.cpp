@@ -276,7 +276,7 @@ void HistoryStore::checkpointAfterCommit() {
     if (!checkpointsApart_) return;
     std::string error = checkpointer_.takeError(), why;
     if (writer_.walPages() >= settings_.walLimitPages) {
-        if (!writer_.checkpoint(why) && error.empty()) error = why;
+        if (!checkpointer_.checkpointNow(why) && error.empty()) error = why;
     } else if (writer_.walPages() >= settings_.checkpointPages) {
         checkpointer_.request();
     }

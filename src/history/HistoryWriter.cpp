@@ -421,13 +421,6 @@ void HistoryWriter::leaveCheckpoints() {
         this);
 }
 
-bool HistoryWriter::checkpoint(std::string& error) {
-    const int rc = sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    if (rc == SQLITE_OK || rc == SQLITE_BUSY) return true;
-    error = failure("cannot copy the log back into the store");
-    return false;
-}
-
 bool HistoryWriter::newestReading(std::optional<std::int64_t>& ms, std::string& error) {
     if (!flushPending(error)) return false;
     const int rc = newest_.step();

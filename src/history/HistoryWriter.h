@@ -84,8 +84,6 @@ public:
     // how many pages the log held after the last commit.
     void leaveCheckpoints();
     int walPages() const { return walPages_; }
-    // Copies the log back here and now, as far as readers let it.
-    bool checkpoint(std::string& error);
 
 private:
     bool prepareStatements(std::string& error);
