@@ -272,14 +272,18 @@ bool HistoryWriter::flushPending(std::string& error) {
             s.bind(c + 6, row.type);
             s.bind(c + 7, row.status);
             s.bind(c + 8, row.band);
+            // Every column is bound, absent ones as NULL, so the statement needs
+            // no clearing of its bindings between uses.
             if (row.batteryLow) s.bind(c + 9, *row.batteryLow);
+            else s.bindNull(c + 9);
             if (row.firmware) s.bind(c + 10, *row.firmware);
+            else s.bindNull(c + 10);
             if (row.sLevel) s.bind(c + 11, *row.sLevel);
+            else s.bindNull(c + 11);
             s.bindStatic(c + 12, row.vals);
         }
         const int rc = s.step();
         sqlite3_reset(s.get());
-        sqlite3_clear_bindings(s.get());
         if (rc != SQLITE_DONE) {
             error = failure("cannot store a reading");
             return false;
