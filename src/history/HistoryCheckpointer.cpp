@@ -53,20 +53,21 @@ std::string HistoryCheckpointer::takeError() {
 bool HistoryCheckpointer::checkpointNow(std::string& error) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !running_; });
-    running_ = true;
     wanted_ = false;  // this one does what was asked
+    const int rc = checkpoint(lock, error);
+    return rc == SQLITE_OK || rc == SQLITE_BUSY;
+}
+
+int HistoryCheckpointer::checkpoint(std::unique_lock<std::mutex>& lock, std::string& error) {
+    running_ = true;
     lock.unlock();
-    const int rc = checkpoint();
-    const bool ok = rc == SQLITE_OK || rc == SQLITE_BUSY;
-    if (!ok) error = "cannot copy the log back: " + db_.lastError();
+    const int rc = sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    // Busy: another program is copying; what is left goes next time.
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) error = "cannot copy the log back: " + db_.lastError();
     lock.lock();
     running_ = false;
     changed_.notify_all();
-    return ok;
-}
-
-int HistoryCheckpointer::checkpoint() {
-    return sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return rc;
 }
 
 void HistoryCheckpointer::run() {
@@ -75,20 +76,14 @@ void HistoryCheckpointer::run() {
         changed_.wait(lock, [&] { return (wanted_ && !running_) || stopping_; });
         if (stopping_) return;
         wanted_ = false;
-        running_ = true;
-        lock.unlock();
-        const int rc = checkpoint();
-        const std::string why = rc == SQLITE_OK || rc == SQLITE_BUSY ? std::string() : db_.lastError();
-        lock.lock();
-        running_ = false;
-        changed_.notify_all();
-        // Busy: another program is copying; what is left goes next time. A
-        // failure is told once until a checkpoint succeeds again.
+        std::string why;
+        const int rc = checkpoint(lock, why);
+        // A failure is told once until a checkpoint succeeds again.
         if (rc == SQLITE_OK) {
             failing_ = false;
-        } else if (rc != SQLITE_BUSY && !failing_) {
+        } else if (!why.empty() && !failing_) {
             failing_ = true;
-            error_ = "cannot copy the log back: " + why;
+            error_ = why;
         }
     }
 }

@@ -39,8 +39,10 @@ public:
 
 private:
     void run();
-    // Runs one checkpoint on the connection; the caller holds running_.
-    int checkpoint();
+    // Runs one checkpoint on the connection with the lock let go meanwhile
+    // (running_ keeps others off the connection); the SQLite result, and why it
+    // failed in `error`.
+    int checkpoint(std::unique_lock<std::mutex>& lock, std::string& error);
 
     SqliteDb db_;
     std::thread thread_;
